@@ -1,0 +1,74 @@
+#include "entry_name.h"
+#include "installer_engine.h"
+#include "message_box.h"
+#include "package_index.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// Every entry streams through one buffer of this size, so memory in use does
+// not depend on what the package claims.
+constexpr std::size_t kCopyBufferSize = 1 << 20;
+
+[[noreturn]] void RaiseBadEntry(int cause, const plat::File& file, const std::string& name, const std::string& why)
+{
+    throw plat::FileError(cause, file.Path(), "entry '" + name + "': " + why);
+}
+
+void CopyEntry(plat::File& data, plat::File& output, plat::FileSize size, std::vector<char>& buffer)
+{
+    while (size > 0) {
+        const std::size_t chunk = static_cast<std::size_t>(std::min<plat::FileSize>(size, buffer.size()));
+        if (data.Read(buffer.data(), chunk) != chunk)
+            throw plat::FileError(plat::kCauseEndOfFile, data.Path(), "the data file ended early");
+        output.Write(buffer.data(), chunk);
+        size -= chunk;
+    }
+}
+
+} // namespace
+
+int CInstallEngine::ExtractFiles(const std::string& sourceFolder, const std::string& destinationFolder)
+{
+    try {
+        ExtractAll(sourceFolder, destinationFolder);
+        return 0;
+    } catch (const plat::FileError& error) {
+        // Every file ExtractAll opened is closed by now.
+        OnFileError(error);
+        ShowMessage("Caught a file exception!!", mb::kIconStop);
+        return error.Cause();
+    }
+}
+
+void CInstallEngine::ExtractAll(const std::string& sourceFolder, const std::string& destinationFolder)
+{
+    plat::File index(sourceFolder + kIndexFileName, plat::File::Mode::Read);
+    plat::File data(sourceFolder + kDataFileName, plat::File::Mode::Read);
+    const plat::FileSize totalBytes = data.GetLength();
+    const plat::FileSize indexLength = index.GetLength();
+    plat::FileSize position = index.GetPosition();
+    plat::FileSize bytesDone = 0;
+    std::vector<char> buffer;
+
+    while (position < indexLength) {
+        const IndexRecord record = ReadIndexRecord(index, indexLength - position);
+        SetStatus(ProgressPercent(bytesDone, totalBytes), "Extracting " + record.name);
+
+        // Checked before the output file is touched, so a bad entry writes nothing.
+        if (record.dataSize > totalBytes - bytesDone)
+            RaiseBadEntry(plat::kCauseEndOfFile, data, record.name, "its data runs past the end of the data file");
+        if (const char* reason = RefusedEntryNameReason(record.name))
+            RaiseBadEntry(plat::kCauseBadPath, index, record.name, std::string("refused name: ") + reason);
+
+        plat::File output(destinationFolder + record.name, plat::File::Mode::CreateWrite);
+        if (buffer.empty() && record.dataSize > 0)
+            buffer.resize(kCopyBufferSize);
+        CopyEntry(data, output, record.dataSize, buffer);
+
+        bytesDone += record.dataSize;
+        position = index.GetPosition();
+    }
+}

@@ -1,0 +1,28 @@
+#include "platform.h"
+#include "platform_detail.h"
+
+namespace plat {
+
+const char* DescribeCause(int cause)
+{
+    switch (cause) {
+    case kCauseNotFound: return "file not found";
+    case kCauseBadPath: return "bad path";
+    case kCauseTooManyOpen: return "too many open files";
+    case kCauseAccessDenied: return "access denied";
+    case kCauseSharingViolation: return "in use by another process";
+    case kCauseDiskFull: return "disk full";
+    case kCauseEndOfFile: return "unexpected end of file";
+    default: return "I/O error";
+    }
+}
+
+FileError MakeFileError(int cause, const std::string& path, const char* action, long systemCode)
+{
+    std::string what = std::string(action) + " '" + path + "': " + DescribeCause(cause);
+    if (systemCode != 0)
+        what += " (system error " + std::to_string(systemCode) + ")";
+    return FileError(cause, path, what);
+}
+
+} // namespace plat

@@ -1,0 +1,84 @@
+#pragma once
+
+// The few operating-system services the installer engine relies on. Paths are
+// byte strings in the ANSI code page with `\` as the separator; the POSIX
+// stand-in maps `\` to `/` where it calls the system.
+
+#include "unique_any.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace plat {
+
+using FileSize = std::uint64_t;
+
+// Cause codes of a file error; every real error is nonzero.
+enum FileCause : int {
+    kCauseGeneric = 1,
+    kCauseNotFound = 2,
+    kCauseBadPath = 3,
+    kCauseTooManyOpen = 4,
+    kCauseAccessDenied = 5,
+    kCauseSharingViolation = 11,
+    kCauseDiskFull = 13,
+    kCauseEndOfFile = 14,
+};
+
+// The one error the file layer raises.
+class FileError : public std::runtime_error {
+public:
+    FileError(int cause, const std::string& path, const std::string& what)
+        : std::runtime_error(what), m_cause(cause != 0 ? cause : kCauseGeneric), m_path(path)
+    {
+    }
+    int Cause() const noexcept { return m_cause; }
+    const std::string& Path() const noexcept { return m_path; }
+
+private:
+    int m_cause;
+    std::string m_path;
+};
+
+struct FileHandleTraits {
+    using Type = std::intptr_t;
+    static constexpr Type Invalid() noexcept { return -1; }
+    static void Close(Type handle) noexcept;
+};
+using UniqueFileHandle = UniqueAny<FileHandleTraits>;
+
+// An open file with exclusive access. Every failing operation raises FileError.
+class File {
+public:
+    enum class Mode {
+        Read,        // existing file, read only
+        CreateWrite, // created, or truncated when it exists; write only
+    };
+
+    File(const std::string& path, Mode mode);
+
+    // Returns the bytes read: fewer than asked only at the end of the file.
+    std::size_t Read(void* buffer, std::size_t count);
+    // Writes every byte or raises (a full disk included).
+    void Write(const void* buffer, std::size_t count);
+    FileSize GetLength() const;
+    FileSize GetPosition() const;
+    const std::string& Path() const noexcept { return m_path; }
+
+private:
+    UniqueFileHandle m_handle;
+    std::string m_path;
+};
+
+// True when a directory entry, file or folder, matches the pattern.
+bool FindEntry(const std::string& pattern);
+// True when the current folder is now `path`.
+bool SetCurrentFolder(const std::string& path);
+// True when the folder was created; false when the name exists or its parent is missing.
+bool CreateFolder(const std::string& path);
+// The running executable's full path, however long; false when it cannot be had.
+bool GetExecutablePath(std::string& path);
+
+} // namespace plat

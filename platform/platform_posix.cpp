@@ -1,0 +1,156 @@
+// A stand-in for building and testing the engine on Linux: the engine's
+// Windows-style paths are mapped to POSIX paths where the system is called.
+
+#include "platform.h"
+#include "platform_detail.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <glob.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace plat {
+namespace {
+
+std::string ToPosix(std::string path)
+{
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+}
+
+int CauseOf(int error)
+{
+    switch (error) {
+    case ENOENT: return kCauseNotFound;
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case EISDIR: return kCauseBadPath;
+    case EMFILE:
+    case ENFILE: return kCauseTooManyOpen;
+    case EACCES:
+    case EPERM:
+    case EROFS: return kCauseAccessDenied;
+    case EWOULDBLOCK: return kCauseSharingViolation;
+    case ENOSPC:
+    case EDQUOT: return kCauseDiskFull;
+    default: return kCauseGeneric;
+    }
+}
+
+[[noreturn]] void RaiseErrno(const std::string& path, const char* action, int error)
+{
+    throw MakeFileError(CauseOf(error), path, action, error);
+}
+
+} // namespace
+
+void FileHandleTraits::Close(Type handle) noexcept { ::close(static_cast<int>(handle)); }
+
+File::File(const std::string& path, Mode mode) : m_path(path)
+{
+    const std::string native = ToPosix(path);
+    const bool read = mode == Mode::Read;
+    // Truncation waits until the lock is held, so a file in use is left alone.
+    const int fd = ::open(native.c_str(), (read ? O_RDONLY : O_WRONLY | O_CREAT) | O_CLOEXEC, 0666);
+    if (fd < 0)
+        RaiseErrno(path, "cannot open", errno);
+    m_handle.Reset(fd);
+
+    struct stat info;
+    if (::fstat(fd, &info) != 0)
+        RaiseErrno(path, "cannot open", errno);
+    if (S_ISDIR(info.st_mode))
+        RaiseErrno(path, "cannot open", EISDIR);
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        RaiseErrno(path, "cannot open", errno);
+    if (!read && ::ftruncate(fd, 0) != 0)
+        RaiseErrno(path, "cannot truncate", errno);
+    if (read)
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+}
+
+std::size_t File::Read(void* buffer, std::size_t count)
+{
+    auto* bytes = static_cast<char*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t got = ::read(static_cast<int>(m_handle.Get()), bytes + done, count - done);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            RaiseErrno(m_path, "cannot read", errno);
+        }
+        if (got == 0)
+            break;
+        done += static_cast<std::size_t>(got);
+    }
+    return done;
+}
+
+void File::Write(const void* buffer, std::size_t count)
+{
+    const auto* bytes = static_cast<const char*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t put = ::write(static_cast<int>(m_handle.Get()), bytes + done, count - done);
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            RaiseErrno(m_path, "cannot write", errno);
+        }
+        if (put == 0)
+            RaiseErrno(m_path, "cannot write", ENOSPC);
+        done += static_cast<std::size_t>(put);
+    }
+}
+
+FileSize File::GetLength() const
+{
+    struct stat info;
+    if (::fstat(static_cast<int>(m_handle.Get()), &info) != 0)
+        RaiseErrno(m_path, "cannot get the length of", errno);
+    return static_cast<FileSize>(info.st_size);
+}
+
+FileSize File::GetPosition() const
+{
+    const off_t position = ::lseek(static_cast<int>(m_handle.Get()), 0, SEEK_CUR);
+    if (position < 0)
+        RaiseErrno(m_path, "cannot get the position in", errno);
+    return static_cast<FileSize>(position);
+}
+
+bool FindEntry(const std::string& pattern)
+{
+    glob_t found{};
+    const int result = ::glob(ToPosix(pattern).c_str(), GLOB_NOESCAPE | GLOB_NOSORT, nullptr, &found);
+    const bool any = result == 0 && found.gl_pathc > 0;
+    ::globfree(&found);
+    return any;
+}
+
+bool SetCurrentFolder(const std::string& path) { return ::chdir(ToPosix(path).c_str()) == 0; }
+
+bool CreateFolder(const std::string& path) { return ::mkdir(ToPosix(path).c_str(), 0777) == 0; }
+
+bool GetExecutablePath(std::string& path)
+{
+    std::vector<char> buffer(256);
+    for (;;) {
+        const ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+        if (length < 0)
+            return false;
+        if (static_cast<std::size_t>(length) < buffer.size()) {
+            path.assign(buffer.data(), static_cast<std::size_t>(length));
+            std::replace(path.begin(), path.end(), '/', '\\');
+            return true;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+} // namespace plat

@@ -1,0 +1,141 @@
+#include "platform.h"
+#include "platform_detail.h"
+
+#include <windows.h>
+
+#include <vector>
+
+namespace plat {
+namespace {
+
+struct FindHandleTraits {
+    using Type = HANDLE;
+    static Type Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void Close(Type handle) noexcept { ::FindClose(handle); }
+};
+using UniqueFindHandle = UniqueAny<FindHandleTraits>;
+
+HANDLE AsHandle(std::intptr_t value) { return reinterpret_cast<HANDLE>(value); }
+
+int CauseOf(DWORD error)
+{
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND: return kCauseNotFound;
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_FILENAME_EXCED_RANGE:
+    case ERROR_INVALID_DRIVE: return kCauseBadPath;
+    case ERROR_TOO_MANY_OPEN_FILES: return kCauseTooManyOpen;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT: return kCauseAccessDenied;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION: return kCauseSharingViolation;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return kCauseDiskFull;
+    case ERROR_HANDLE_EOF: return kCauseEndOfFile;
+    default: return kCauseGeneric;
+    }
+}
+
+[[noreturn]] void RaiseLastError(const std::string& path, const char* action)
+{
+    const DWORD error = ::GetLastError();
+    throw MakeFileError(CauseOf(error), path, action, static_cast<long>(error));
+}
+
+} // namespace
+
+void FileHandleTraits::Close(Type handle) noexcept { ::CloseHandle(AsHandle(handle)); }
+
+File::File(const std::string& path, Mode mode) : m_path(path)
+{
+    const bool read = mode == Mode::Read;
+    // No sharing flags: nobody else may read or write the file while it is open.
+    HANDLE handle = ::CreateFileA(path.c_str(), read ? GENERIC_READ : GENERIC_WRITE, 0, nullptr,
+                                  read ? OPEN_EXISTING : CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL | (read ? FILE_FLAG_SEQUENTIAL_SCAN : 0), nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        RaiseLastError(path, "cannot open");
+    m_handle.Reset(reinterpret_cast<std::intptr_t>(handle));
+}
+
+std::size_t File::Read(void* buffer, std::size_t count)
+{
+    auto* bytes = static_cast<char*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        DWORD got = 0;
+        const DWORD ask = static_cast<DWORD>(count - done);
+        if (!::ReadFile(AsHandle(m_handle.Get()), bytes + done, ask, &got, nullptr))
+            RaiseLastError(m_path, "cannot read");
+        if (got == 0)
+            break;
+        done += got;
+    }
+    return done;
+}
+
+void File::Write(const void* buffer, std::size_t count)
+{
+    const auto* bytes = static_cast<const char*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        DWORD put = 0;
+        const DWORD ask = static_cast<DWORD>(count - done);
+        if (!::WriteFile(AsHandle(m_handle.Get()), bytes + done, ask, &put, nullptr))
+            RaiseLastError(m_path, "cannot write");
+        if (put == 0)
+            throw MakeFileError(kCauseDiskFull, m_path, "cannot write", 0);
+        done += put;
+    }
+}
+
+FileSize File::GetLength() const
+{
+    LARGE_INTEGER size;
+    if (!::GetFileSizeEx(AsHandle(m_handle.Get()), &size))
+        RaiseLastError(m_path, "cannot get the length of");
+    return static_cast<FileSize>(size.QuadPart);
+}
+
+FileSize File::GetPosition() const
+{
+    LARGE_INTEGER zero{};
+    LARGE_INTEGER position;
+    if (!::SetFilePointerEx(AsHandle(m_handle.Get()), zero, &position, FILE_CURRENT))
+        RaiseLastError(m_path, "cannot get the position in");
+    return static_cast<FileSize>(position.QuadPart);
+}
+
+bool FindEntry(const std::string& pattern)
+{
+    WIN32_FIND_DATAA data;
+    UniqueFindHandle find(::FindFirstFileA(pattern.c_str(), &data));
+    return find.IsValid();
+}
+
+bool SetCurrentFolder(const std::string& path) { return ::SetCurrentDirectoryA(path.c_str()) != 0; }
+
+bool CreateFolder(const std::string& path) { return ::CreateDirectoryA(path.c_str(), nullptr) != 0; }
+
+bool GetExecutablePath(std::string& path)
+{
+    std::vector<char> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD size = static_cast<DWORD>(buffer.size());
+        const DWORD length = ::GetModuleFileNameA(nullptr, buffer.data(), size);
+        if (length == 0)
+            return false;
+        // A result that fills the buffer may have been cut short.
+        if (length < size) {
+            path.assign(buffer.data(), length);
+            return true;
+        }
+        if (buffer.size() >= 32768 * 4)
+            return false;
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+} // namespace plat

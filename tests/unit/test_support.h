@@ -1,0 +1,74 @@
+#pragma once
+
+#include "installer_engine.h"
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace kwtest {
+
+// Engine paths use `\`; both builds' file libraries accept `/`.
+std::string Native(std::string enginePath);
+
+// A fresh folder under the system's temporary folder, removed with everything
+// in it when the object ends. Path() is in the engine's style, ending in `\`.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::string& Path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+
+void WriteBytes(const std::string& enginePath, const std::string& bytes);
+std::string ReadBytes(const std::string& enginePath);
+bool Exists(const std::string& enginePath);
+// Relative paths of every file and folder below a folder, sorted, with `/` between parts.
+std::vector<std::string> ListTree(const std::string& enginePath);
+
+struct Entry {
+    std::string name;
+    std::string contents;
+};
+// Writes pelmora.kwi and pelmora.kwf for the entries into a folder.
+void WritePackage(const std::string& folder, const std::vector<Entry>& entries);
+// Index bytes for one record whose sizes are given as they are, not as they should be.
+std::string RawRecord(std::uint32_t dataSize, std::uint32_t nameLength, const std::string& nameBytes);
+
+// An engine whose host records every call as a line of text and answers from a script.
+class FakeInstaller : public CInstallEngine {
+public:
+    std::string destinationText;
+    std::string modulePath; // the installer's own path; empty makes the lookup fail
+    std::deque<int> answers; // message box answers in order; OK when the script runs out
+    std::intptr_t launchResult = 42;
+    std::vector<std::string> log;
+    std::vector<int> percents;
+
+    void SetStatus(int percent, const std::string& text) override;
+
+protected:
+    std::string GetDestinationText() override { return destinationText; }
+    int ShowMessage(const std::string& text, unsigned type) override;
+    std::intptr_t Launch(const std::string& verb, const std::string& file, const std::string& parameters,
+                         const std::string& directory, int show) override;
+    bool GetModulePath(std::string& path) override;
+};
+
+// Keeps the process's current folder across a test that moves it.
+class CurrentFolderGuard {
+public:
+    CurrentFolderGuard();
+    ~CurrentFolderGuard();
+
+private:
+    std::string m_saved;
+};
+
+} // namespace kwtest
