@@ -4,8 +4,6 @@ if(CMAKE_CROSSCOMPILING)
     set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
     set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
     add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
-    add_library(GTest::gtest ALIAS gtest)
-    add_library(GTest::gtest_main ALIAS gtest_main)
 
     # Only CLI11's own headers: the host's /usr/include must stay out of a cross build.
     file(COPY /usr/include/CLI DESTINATION ${CMAKE_BINARY_DIR}/cli11)
