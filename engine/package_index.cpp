@@ -1,5 +1,7 @@
 #include "package_index.h"
 
+#include <algorithm>
+
 namespace {
 
 std::uint32_t LoadLittleEndian32(const unsigned char* bytes)
@@ -19,6 +21,27 @@ void StoreLittleEndian32(std::string& out, std::uint32_t value)
     throw plat::FileError(plat::kCauseEndOfFile, index.Path(), what);
 }
 
+// Reads the whole name field but keeps only the bytes before its first zero,
+// and never more than a path can hold, so a huge field allocates nothing.
+void ReadName(plat::File& index, IndexRecord& record)
+{
+    char chunk[4096];
+    bool cut = false;
+    for (std::uint32_t left = record.nameLength; left > 0;) {
+        const std::size_t ask = left < sizeof chunk ? left : sizeof chunk;
+        if (index.Read(chunk, ask) != ask)
+            RaiseMalformed(index, "the index ends inside a name");
+        left -= static_cast<std::uint32_t>(ask);
+        if (cut)
+            continue;
+        const std::size_t kept = std::find(chunk, chunk + ask, '\0') - chunk;
+        cut = kept < ask;
+        if (record.name.size() + kept > kMaxNameLength)
+            RaiseMalformed(index, "the name is longer than " + std::to_string(kMaxNameLength) + " bytes");
+        record.name.append(chunk, kept);
+    }
+}
+
 } // namespace
 
 IndexRecord ReadIndexRecord(plat::File& index, plat::FileSize remaining)
@@ -34,12 +57,7 @@ IndexRecord ReadIndexRecord(plat::File& index, plat::FileSize remaining)
         RaiseMalformed(index, "the name length " + std::to_string(record.nameLength) +
                                   " runs past the end of the index");
 
-    record.name.resize(record.nameLength);
-    if (index.Read(record.name.data(), record.nameLength) != record.nameLength)
-        RaiseMalformed(index, "the index ends inside a name");
-    const std::size_t zero = record.name.find('\0');
-    if (zero != std::string::npos)
-        record.name.resize(zero);
+    ReadName(index, record);
     return record;
 }
 

@@ -13,6 +13,8 @@ struct IndexRecord {
 };
 
 constexpr plat::FileSize kRecordHeaderSize = 8;
+// The longest path the system can open; a longer name could never be written.
+constexpr std::size_t kMaxNameLength = 32767;
 
 // Reads the record at the index's current position, with `remaining` bytes left
 // in the index. A record that does not fit is a file error, raised before

@@ -25,4 +25,4 @@ echo "bootstrap: installing$missing"
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -q
 # shellcheck disable=SC2086
-apt-get install -y -q --no-install-recommends $missing
+apt-get install -y -q $missing

@@ -209,3 +209,16 @@ TEST(ExtractFiles, StreamsAnEntryLargerThanTheCopyBuffer)
     EXPECT_EQ(ReadBytes(x.destination.Path() + "big"), big);
     EXPECT_EQ(x.installer.percents, (std::vector<int>{0, 99}));
 }
+
+TEST(ExtractFiles, LongNameFieldsKeepOnlyTheBytesBeforeTheirZero)
+{
+    Extraction padded;
+    padded.Package(RawRecord(1, 40000, std::string("ab\0", 3) + std::string(39997, 'x')), "1");
+    EXPECT_EQ(padded.Run(), 0);
+    EXPECT_EQ(padded.Written(), Log{"ab"});
+
+    Extraction endless;
+    endless.Package(RawRecord(1, 40000, std::string(40000, 'x')), "1");
+    EXPECT_NE(endless.Run(), 0);
+    EXPECT_EQ(endless.installer.log, Log{kFileError});
+}
