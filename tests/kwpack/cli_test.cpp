@@ -1,0 +1,64 @@
+#include "cli.h"
+#include "kwpack_test_support.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using kwtest::CapturedConsole;
+using kwtest::Contains;
+
+namespace {
+
+int Kwpack(CapturedConsole& captured, std::vector<std::string> arguments)
+{
+    arguments.insert(arguments.begin(), "kwpack");
+    std::vector<const char*> argv;
+    for (const std::string& argument : arguments)
+        argv.push_back(argument.c_str());
+    return kwpack::RunKwpack(static_cast<int>(argv.size()), argv.data(), captured.console);
+}
+
+} // namespace
+
+TEST(Cli, HelpForTheToolAndEachCommandExitsZero)
+{
+    const std::vector<std::vector<std::string>> asks{
+        {"--help"}, {"pack", "--help"}, {"list", "--help"}, {"extract", "--help"}};
+    for (const auto& ask : asks) {
+        SCOPED_TRACE(ask.front() + " " + ask.back());
+        CapturedConsole captured;
+        EXPECT_EQ(Kwpack(captured, ask), kwpack::kExitOk);
+        EXPECT_TRUE(Contains(captured.out.str(), "Usage: kwpack"));
+    }
+}
+
+TEST(Cli, UnusableCommandLinesExitTwo)
+{
+    const std::vector<std::vector<std::string>> wrongs{
+        {}, {"unpack", "x"}, {"pack", "folder"}, {"list"}, {"extract", "package"}, {"list", "a", "b"}};
+    for (const auto& wrong : wrongs) {
+        CapturedConsole captured;
+        EXPECT_EQ(Kwpack(captured, wrong), kwpack::kExitRefused);
+        EXPECT_TRUE(Contains(captured.err.str(), "--help"));
+    }
+}
+
+TEST(Cli, CommandsRunWithTheirArguments)
+{
+    kwtest::TempFolder app;
+    kwtest::TempFolder work;
+    kwtest::WriteBytes(app.Path() + "pelmora.exe", "MZ");
+    const std::string package = work.Path() + "package";
+    const std::string installed = work.Path() + "installed";
+
+    CapturedConsole packing;
+    EXPECT_EQ(Kwpack(packing, {"pack", app.Path(), "-o", package}), kwpack::kExitOk);
+    CapturedConsole listing;
+    EXPECT_EQ(Kwpack(listing, {"list", package}), kwpack::kExitOk);
+    EXPECT_EQ(listing.out.str(), "         2  pelmora.exe\n1 entry, 2 bytes\n");
+    CapturedConsole extracting;
+    EXPECT_EQ(Kwpack(extracting, {"extract", package, installed}), kwpack::kExitOk);
+    EXPECT_EQ(kwtest::ReadBytes(installed + "\\pelmora.exe"), "MZ");
+}

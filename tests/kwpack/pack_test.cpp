@@ -1,0 +1,193 @@
+#include "kwpack_test_support.h"
+#include "pack.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using kwpack::FolderItem;
+using kwpack::ItemKind;
+using kwtest::CapturedConsole;
+using kwtest::ReadBytes;
+using kwtest::TempFolder;
+using kwtest::WriteBytes;
+using kwtest::Contains;
+using Names = std::vector<std::string>;
+
+namespace {
+
+const std::string kWorkedIndex("\x03\0\0\0\x05\0\0\0a.txt\0\0\0\0\x06\0\0\0readme", 27);
+
+struct Packing {
+    TempFolder app;
+    TempFolder out;
+    CapturedConsole captured;
+
+    void Add(const std::string& name, const std::string& contents) { WriteBytes(app.Path() + name, contents); }
+    int Run() { return Run(out.Path()); }
+    int Run(const std::string& outFolder) { return kwpack::RunPack(app.Path(), outFolder, captured.console); }
+};
+
+Names NamesOf(const kwpack::PackPlan& plan)
+{
+    Names names;
+    for (const auto& entry : plan.entries)
+        names.push_back(entry.name);
+    return names;
+}
+
+} // namespace
+
+TEST(Pack, WritesTheWorkedExampleByteForByte)
+{
+    Packing p;
+    p.Add("readme", "");
+    p.Add("a.txt", "abc");
+    EXPECT_EQ(p.Run(), kwpack::kExitOk);
+    EXPECT_EQ(ReadBytes(p.out.Path() + "pelmora.kwi"), kWorkedIndex);
+    EXPECT_EQ(ReadBytes(p.out.Path() + "pelmora.kwf"), "abc");
+    EXPECT_TRUE(Contains(p.captured.out.str(), "Packed 2 entries, 3 bytes"));
+}
+
+TEST(Pack, SortsEntriesByByteValueNotByCase)
+{
+    Packing p;
+    for (const char* name : {"alpha", "_under", "Zeta", "pelmora.exe", "Beta"})
+        p.Add(name, name);
+    EXPECT_EQ(NamesOf(kwpack::PlanPackage(p.app.Path())), (Names{"Beta", "Zeta", "_under", "alpha", "pelmora.exe"}));
+}
+
+TEST(Pack, SameFolderGivesTheSameBytesEveryTime)
+{
+    Packing p;
+    p.Add("pelmora.exe", "MZ program");
+    p.Add("data.bin", std::string(3000, '\x7f'));
+    TempFolder second;
+    ASSERT_EQ(p.Run(), kwpack::kExitOk);
+    ASSERT_EQ(p.Run(second.Path()), kwpack::kExitOk);
+    EXPECT_EQ(ReadBytes(p.out.Path() + "pelmora.kwi"), ReadBytes(second.Path() + "pelmora.kwi"));
+    EXPECT_EQ(ReadBytes(p.out.Path() + "pelmora.kwf"), ReadBytes(second.Path() + "pelmora.kwf"));
+}
+
+TEST(Pack, WhatItWritesTheEngineExtractsUnchanged)
+{
+    Packing p;
+    std::string large(2 * 1024 * 1024 + 17, '\0'); // more than one copy buffer
+    for (std::size_t i = 0; i < large.size(); ++i)
+        large[i] = static_cast<char>(i * 7 % 251);
+    p.Add("pelmora.exe", large);
+    p.Add("empty.dat", "");
+    p.Add("notes.txt", "line one\r\nline two\r\n");
+    ASSERT_EQ(p.Run(), kwpack::kExitOk);
+
+    TempFolder destination;
+    kwtest::FakeInstaller installer;
+    ASSERT_EQ(installer.ExtractFiles(p.out.Path(), destination.Path()), 0);
+    EXPECT_EQ(kwtest::ListTree(destination.Path()), (Names{"empty.dat", "notes.txt", "pelmora.exe"}));
+    EXPECT_EQ(ReadBytes(destination.Path() + "pelmora.exe"), large);
+    EXPECT_EQ(ReadBytes(destination.Path() + "notes.txt"), "line one\r\nline two\r\n");
+}
+
+TEST(Pack, EmptyFolderMakesAnEmptyPairAndWarnsOfTheMissingProgram)
+{
+    Packing p;
+    EXPECT_EQ(p.Run(), kwpack::kExitOk);
+    EXPECT_EQ(ReadBytes(p.out.Path() + "pelmora.kwi"), "");
+    EXPECT_EQ(ReadBytes(p.out.Path() + "pelmora.kwf"), "");
+    EXPECT_TRUE(Contains(p.captured.err.str(), "warning: the folder holds no pelmora.exe"));
+}
+
+TEST(Pack, ProgramInAnyCaseSatisfiesTheLaunch)
+{
+    Packing p;
+    p.Add("PelMora.EXE", "MZ");
+    EXPECT_EQ(p.Run(), kwpack::kExitOk);
+    EXPECT_EQ(p.captured.err.str(), "");
+}
+
+TEST(Pack, SubfolderIsRefusedAndNothingIsWritten)
+{
+    Packing p;
+    p.Add("pelmora.exe", "MZ");
+    std::filesystem::create_directory(kwtest::Native(p.app.Path() + "docs"));
+    EXPECT_EQ(p.Run(), kwpack::kExitRefused);
+    EXPECT_TRUE(Contains(p.captured.err.str(), "'docs' is a folder"));
+    EXPECT_TRUE(Contains(p.captured.err.str(), "nothing written"));
+    EXPECT_EQ(kwtest::ListTree(p.out.Path()), Names{});
+}
+
+TEST(Pack, RefusalLeavesAMissingOutputFolderUncreated)
+{
+    Packing p;
+    std::filesystem::create_directory(kwtest::Native(p.app.Path() + "docs"));
+    EXPECT_EQ(p.Run(p.out.Path() + "new\\"), kwpack::kExitRefused);
+    EXPECT_FALSE(kwtest::Exists(p.out.Path() + "new"));
+}
+
+TEST(Pack, CreatesAMissingOutputFolder)
+{
+    Packing p;
+    p.Add("pelmora.exe", "MZ");
+    EXPECT_EQ(p.Run(p.out.Path() + "new"), kwpack::kExitOk);
+    EXPECT_EQ(ReadBytes(p.out.Path() + "new\\pelmora.kwf"), "MZ");
+}
+
+TEST(Pack, RefusesToWriteIntoTheFolderItPacks)
+{
+    Packing p;
+    p.Add("pelmora.exe", "MZ");
+    // Spelt differently, so only asking the system shows it is the same folder.
+    EXPECT_EQ(p.Run(p.app.Path() + "."), kwpack::kExitRefused);
+    EXPECT_TRUE(Contains(p.captured.err.str(), "folder being packed"));
+    EXPECT_EQ(kwtest::ListTree(p.app.Path()), Names{"pelmora.exe"});
+}
+
+TEST(Pack, MissingFolderIsAFileErrorNamingIt)
+{
+    Packing p;
+    EXPECT_EQ(kwpack::RunPack(p.app.Path() + "absent", p.out.Path(), p.captured.console), kwpack::kExitFailed);
+    EXPECT_TRUE(Contains(p.captured.err.str(), "absent"));
+}
+
+TEST(Pack, RefusesWhatTheInstallerCouldNotWrite)
+{
+    const auto refusal = [](const std::string& name, ItemKind kind = ItemKind::File, std::uint64_t size = 1) {
+        return kwpack::PackRefusal(FolderItem{name, kind, size});
+    };
+    EXPECT_EQ(refusal("pelmora.exe"), "");
+    EXPECT_EQ(refusal("big.bin", ItemKind::File, 0xFFFFFFFFull), "");
+    EXPECT_TRUE(Contains(refusal("big.bin", ItemKind::File, 0x100000000ull), "smaller than 4 GiB"));
+    EXPECT_TRUE(Contains(refusal("docs", ItemKind::Folder), "is a folder"));
+    EXPECT_TRUE(Contains(refusal("fifo", ItemKind::Other), "not a plain file"));
+    EXPECT_TRUE(Contains(refusal("sub\\file.txt"), "backslash"));
+    EXPECT_TRUE(Contains(refusal("con.txt"), "names a device"));
+    EXPECT_TRUE(Contains(refusal("trailing."), "ends in a dot"));
+    EXPECT_TRUE(Contains(refusal("what?.txt"), "installer refuses"));
+    EXPECT_TRUE(Contains(refusal("line\nbreak"), "control character"));
+}
+
+TEST(Pack, RefusesNamesThatWindowsTakesForOneFile)
+{
+    const std::vector<kwpack::PackEntry> entries{{"README.txt", 1}, {"notes", 1}, {"readme.TXT", 2}};
+    const Names twins = kwpack::FindCaseTwins(entries);
+    ASSERT_EQ(twins.size(), 1u);
+    EXPECT_TRUE(Contains(twins[0], "'README.txt' and 'readme.TXT'"));
+    EXPECT_EQ(kwpack::FindCaseTwins({{"a", 1}, {"b", 1}}), Names{});
+}
+
+TEST(Pack, FileThatChangesWhilePackedLeavesNoPairBehind)
+{
+    Packing p;
+    p.Add("pelmora.exe", "MZ");
+    p.Add("zz.dat", "12345");
+    const kwpack::PackPlan plan = kwpack::PlanPackage(p.app.Path());
+    p.Add("zz.dat", "123");
+    try {
+        kwpack::WritePackage(p.app.Path(), plan, p.out.Path());
+        ADD_FAILURE() << "a changed file was packed";
+    } catch (const plat::FileError& error) {
+        EXPECT_TRUE(Contains(error.what(), "zz.dat"));
+    }
+    EXPECT_EQ(kwtest::ListTree(p.out.Path()), Names{});
+}

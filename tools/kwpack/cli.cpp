@@ -1,0 +1,56 @@
+#include "cli.h"
+
+#include "installer_engine.h"
+
+#include <CLI/CLI.hpp>
+
+namespace kwpack {
+namespace {
+
+const std::string kPair = std::string(CInstallEngine::kIndexFileName) + " and " + CInstallEngine::kDataFileName;
+
+} // namespace
+
+int RunKwpack(int argc, const char* const* argv, Console& console)
+{
+    CLI::App app("Makes, lists and extracts the installer's package pair, " + kPair + ".", "kwpack");
+    // Paths such as /tmp/app must stay paths on Windows too.
+    app.allow_windows_style_options(false);
+    app.require_subcommand(1);
+
+    std::string folder;
+    std::string outFolder;
+    CLI::App* pack = app.add_subcommand(
+        "pack", "Writes " + kPair + " for the files of a flat folder, sorted by name.\n"
+                "Exit status 2, writing nothing, when the folder holds a subfolder, a file of 4 GiB or more "
+                "or a name the installer refuses.");
+    pack->add_option("folder", folder, "The folder of the application's files")->required();
+    pack->add_option("-o,--output", outFolder, "The folder to write the package pair into")->required();
+
+    std::string packageFolder;
+    CLI::App* list = app.add_subcommand(
+        "list", "Lists the entries of a package pair: size and name, then the count and the total.\n"
+                "Exit status 1 when the package is malformed.");
+    list->add_option("package", packageFolder, "The folder holding " + kPair)->required();
+
+    std::string destinationFolder;
+    CLI::App* extract = app.add_subcommand(
+        "extract", "Extracts a package pair as the installer does. Exit status 1 on a file error.");
+    extract->add_option("package", packageFolder, "The folder holding " + kPair)->required();
+    extract->add_option("destination", destinationFolder, "The folder to write the files into")->required();
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        const int status = app.exit(error, console.out, console.err);
+        return status == 0 ? kExitOk : kExitRefused;
+    }
+
+    if (pack->parsed())
+        return RunPack(folder, outFolder, console);
+    if (list->parsed())
+        return RunList(packageFolder, console);
+    return RunExtract(packageFolder, destinationFolder, console);
+}
+
+} // namespace kwpack

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "installer_engine.h"
+
+#include <iosfwd>
+#include <string>
+
+namespace kwpack {
+
+// The engine with a console for its host: status goes to `out`, as one line
+// rewritten in place on a terminal or as a line per entry otherwise, and the
+// reason an extraction stopped goes to `err`.
+class ConsoleExtractor : public CInstallEngine {
+public:
+    ConsoleExtractor(std::ostream& out, std::ostream& err, bool liveLine);
+
+    void SetStatus(int percent, const std::string& text) override;
+    // Ends the rewritten line, so what follows starts on a line of its own.
+    void EndStatus();
+    int StatusCount() const { return m_statusCount; }
+
+protected:
+    std::string GetDestinationText() override { return std::string(); }
+    int ShowMessage(const std::string& text, unsigned type) override;
+    // The tool only extracts; it never starts the installed program.
+    std::intptr_t Launch(const std::string&, const std::string&, const std::string&, const std::string&,
+                         int) override
+    {
+        return 0;
+    }
+    void OnFileError(const plat::FileError& error) override;
+
+private:
+    std::ostream& m_out;
+    std::ostream& m_err;
+    bool m_liveLine;
+    std::size_t m_shownWidth = 0;
+    int m_statusCount = 0;
+    bool m_errorReported = false;
+};
+
+} // namespace kwpack

@@ -1,0 +1,10 @@
+#include "cli.h"
+#include "host_system.h"
+
+#include <iostream>
+
+int main(int argc, char** argv)
+{
+    kwpack::Console console{std::cout, std::cerr, kwpack::StdoutIsTerminal()};
+    return kwpack::RunKwpack(argc, argv, console);
+}

@@ -1,0 +1,137 @@
+#include "pack.h"
+
+#include "entry_name.h"
+#include "host_system.h"
+#include "installer_engine.h"
+#include "package_index.h"
+#include "platform.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace kwpack {
+namespace {
+
+constexpr std::uint64_t kEntrySizeLimit = std::uint64_t{1} << 32; // the index stores sizes in 32 bits
+constexpr std::size_t kCopyBufferSize = 1 << 20;
+
+std::string Quoted(const std::string& name) { return "'" + name + "'"; }
+
+// Windows compares names without regard to case, so two such names are one file there.
+std::string FoldCase(std::string name)
+{
+    for (char& c : name)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return name;
+}
+
+bool HoldsProgram(const std::vector<PackEntry>& entries)
+{
+    const std::string program = CInstallEngine::kProgramName;
+    return std::any_of(entries.begin(), entries.end(),
+                       [&](const PackEntry& entry) { return FoldCase(entry.name) == program; });
+}
+
+void CopyEntry(const std::string& path, std::uint64_t size, plat::File& data, std::vector<char>& buffer)
+{
+    plat::File input(path, plat::File::Mode::Read);
+    if (input.GetLength() != size)
+        throw plat::FileError(plat::kCauseGeneric, path, Quoted(path) + " changed while it was being packed");
+    for (std::uint64_t left = size; left > 0;) {
+        const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size()));
+        if (input.Read(buffer.data(), chunk) != chunk)
+            throw plat::FileError(plat::kCauseEndOfFile, path, Quoted(path) + " got shorter while it was being packed");
+        data.Write(buffer.data(), chunk);
+        left -= chunk;
+    }
+}
+
+void WritePair(const std::string& folder, const PackPlan& plan, const std::string& dataPath,
+               const std::string& indexPath, std::vector<std::string>& created)
+{
+    std::string index;
+    {
+        plat::File data(dataPath, plat::File::Mode::CreateWrite);
+        created.push_back(dataPath);
+        std::vector<char> buffer(kCopyBufferSize);
+        for (const PackEntry& entry : plan.entries) {
+            CopyEntry(folder + entry.name, entry.size, data, buffer);
+            AppendIndexRecord(index, static_cast<std::uint32_t>(entry.size), entry.name);
+        }
+    }
+    // The index goes last, so a pair whose data failed never gets an index at all.
+    plat::File indexFile(indexPath, plat::File::Mode::CreateWrite);
+    created.push_back(indexPath);
+    indexFile.Write(index.data(), index.size());
+}
+
+} // namespace
+
+std::string PackRefusal(const FolderItem& item)
+{
+    const std::string name = Quoted(item.name);
+    if (item.kind == ItemKind::Folder)
+        return name + " is a folder: the installer creates no folders for entries";
+    if (item.kind == ItemKind::Other)
+        return name + " is not a plain file";
+    if (item.size >= kEntrySizeLimit)
+        return name + " is " + std::to_string(item.size) + " bytes: an entry must be smaller than 4 GiB";
+    // Only a POSIX name can hold `\`; the installer would take it for a subfolder.
+    if (item.name.find('\\') != std::string::npos)
+        return name + " holds a backslash, which the installer takes for a folder separator";
+    if (const char* reason = RefusedEntryNameReason(item.name))
+        return name + " is a name the installer refuses: " + reason;
+    return std::string();
+}
+
+std::vector<std::string> FindCaseTwins(const std::vector<PackEntry>& entries)
+{
+    std::vector<std::string> refusals;
+    std::vector<std::pair<std::string, std::string>> folded;
+    for (const PackEntry& entry : entries)
+        folded.emplace_back(FoldCase(entry.name), entry.name);
+    std::sort(folded.begin(), folded.end());
+    for (std::size_t i = 1; i < folded.size(); ++i) {
+        if (folded[i].first == folded[i - 1].first)
+            refusals.push_back(Quoted(folded[i - 1].second) + " and " + Quoted(folded[i].second) +
+                               " are one file on Windows: the second would overwrite the first");
+    }
+    return refusals;
+}
+
+PackPlan PlanPackage(const std::string& folder)
+{
+    PackPlan plan;
+    for (const FolderItem& item : ListFolder(folder)) {
+        std::string refusal = PackRefusal(item);
+        if (refusal.empty())
+            plan.entries.push_back({item.name, item.size});
+        else
+            plan.refusals.push_back(std::move(refusal));
+    }
+    std::sort(plan.entries.begin(), plan.entries.end(),
+              [](const PackEntry& a, const PackEntry& b) { return a.name < b.name; });
+    std::sort(plan.refusals.begin(), plan.refusals.end());
+    for (std::string& twins : FindCaseTwins(plan.entries))
+        plan.refusals.push_back(std::move(twins));
+
+    if (!HoldsProgram(plan.entries))
+        plan.warnings.push_back(std::string("the folder holds no ") + CInstallEngine::kProgramName +
+                                ": the installer will fail to start the program after installing");
+    return plan;
+}
+
+void WritePackage(const std::string& folder, const PackPlan& plan, const std::string& outFolder)
+{
+    std::vector<std::string> created;
+    try {
+        WritePair(folder, plan, outFolder + CInstallEngine::kDataFileName, outFolder + CInstallEngine::kIndexFileName,
+                  created);
+    } catch (const plat::FileError&) {
+        for (const std::string& path : created)
+            RemoveFile(path);
+        throw;
+    }
+}
+
+} // namespace kwpack
