@@ -1,8 +1,10 @@
 # make test: set up the machine, build both presets, run every test.
 # make run:  build the installer and a demo package, and start it.
+# make fuzz: fuzz the extraction for FUZZ_SECONDS (`make test` replays the corpus).
 JOBS ?= 2
+FUZZ_SECONDS ?= 600
 
-.PHONY: test run bootstrap native windows test-native test-windows clean
+.PHONY: test run bootstrap native windows test-native test-windows clean fuzz
 
 test: bootstrap test-native test-windows
 
@@ -22,6 +24,11 @@ test-native: native
 
 test-windows: windows
 	ctest --preset windows; status=$$?; ./scripts/wine-cleanup.sh; exit $$status
+
+fuzz: bootstrap
+	cmake --preset fuzz
+	cmake --build --preset fuzz -j$(JOBS)
+	./fuzz/run.sh $(FUZZ_SECONDS)
 
 run: native windows
 	./scripts/make-demo.sh

@@ -1,3 +1,4 @@
+#include "destination_check.h"
 #include "entry_name.h"
 #include "installer_engine.h"
 #include "message_box.h"
@@ -62,6 +63,8 @@ void CInstallEngine::ExtractAll(const std::string& sourceFolder, const std::stri
             RaiseBadEntry(plat::kCauseEndOfFile, data, record.name, "its data runs past the end of the data file");
         if (const char* reason = RefusedEntryNameReason(record.name))
             RaiseBadEntry(plat::kCauseBadPath, index, record.name, std::string("refused name: ") + reason);
+        if (!StaysInsideFolder(destinationFolder, record.name))
+            RaiseBadEntry(plat::kCauseBadPath, index, record.name, "its full path is not inside the destination folder");
 
         plat::File output(destinationFolder + record.name, plat::File::Mode::CreateWrite);
         if (buffer.empty() && record.dataSize > 0)

@@ -80,5 +80,8 @@ bool SetCurrentFolder(const std::string& path);
 bool CreateFolder(const std::string& path);
 // The running executable's full path, however long; false when it cannot be had.
 bool GetExecutablePath(std::string& path);
+// The absolute path the system makes of `path` by its own rules, without
+// looking at the disk; false when it cannot make one (too long, say).
+bool GetFullPath(const std::string& path, std::string& full);
 
 } // namespace plat

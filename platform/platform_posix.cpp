@@ -153,4 +153,41 @@ bool GetExecutablePath(std::string& path)
     }
 }
 
+// Resolves `.` and `..` by the text alone, as the Windows call does; a `..`
+// at the root stays at the root.
+bool GetFullPath(const std::string& path, std::string& full)
+{
+    std::string native = ToPosix(path);
+    if (native.empty())
+        return false;
+    if (native[0] != '/') {
+        std::vector<char> buffer(256);
+        while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+            if (errno != ERANGE)
+                return false;
+            buffer.resize(buffer.size() * 2);
+        }
+        native = std::string(buffer.data()) + "/" + native;
+    }
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= native.size()) {
+        const std::size_t end = std::min(native.find('/', start), native.size());
+        const std::string part = native.substr(start, end - start);
+        if (part == "..") {
+            if (!parts.empty())
+                parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = end + 1;
+    }
+    full.clear();
+    for (const std::string& part : parts)
+        full += "\\" + part;
+    if (full.empty() || native.back() == '/')
+        full += '\\';
+    return true;
+}
+
 } // namespace plat

@@ -138,4 +138,23 @@ bool GetExecutablePath(std::string& path)
     }
 }
 
+bool GetFullPath(const std::string& path, std::string& full)
+{
+    std::vector<char> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD size = static_cast<DWORD>(buffer.size());
+        const DWORD length = ::GetFullPathNameA(path.c_str(), size, buffer.data(), nullptr);
+        if (length == 0)
+            return false;
+        if (length < size) {
+            full.assign(buffer.data(), length);
+            return true;
+        }
+        // Too small: `length` is the size needed, terminator included.
+        if (length > 32768 * 4)
+            return false;
+        buffer.resize(length);
+    }
+}
+
 } // namespace plat

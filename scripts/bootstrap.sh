@@ -4,7 +4,7 @@
 set -eu
 
 packages="cmake make g++ googletest libgtest-dev libcli11-dev g++-mingw-w64-i686-posix
-binutils-mingw-w64-i686 wine wine32:i386 xvfb xauth x11-utils imagemagick"
+binutils-mingw-w64-i686 wine wine32:i386 xvfb xauth x11-utils imagemagick clang libclang-rt-14-dev"
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
