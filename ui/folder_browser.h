@@ -1,0 +1,14 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace ui {
+
+// Lets the user pick a file-system folder, with the shell's folder browser
+// owned by `owner`. Returns false, leaving `folder` alone, when the user
+// cancels or the choice has no file-system path.
+bool BrowseForFolder(HWND owner, const std::string& title, std::string& folder);
+
+} // namespace ui

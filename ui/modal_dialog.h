@@ -1,0 +1,61 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// A control of a dialog, bound to it by id once the dialog exists.
+class CControl {
+public:
+    // Raises std::runtime_error when the dialog has no control of that id.
+    void Bind(HWND dialog, int id);
+    HWND GetHwnd() const { return m_hWnd; }
+    void SetText(const std::string& text) const;
+    std::string GetText() const;
+
+private:
+    HWND m_hWnd = nullptr;
+};
+
+// A modal dialog made from a template of this executable. The dialog manager
+// runs it; the dialog procedure hands the few messages the installer needs to
+// the virtual handlers below. No exception leaves the procedure: one that
+// reaches it ends the dialog with -1.
+class CModalDialog {
+public:
+    explicit CModalDialog(int templateId, HWND parent = nullptr) : m_templateId(templateId), m_parent(parent) {}
+    virtual ~CModalDialog() = default;
+    CModalDialog(const CModalDialog&) = delete;
+    CModalDialog& operator=(const CModalDialog&) = delete;
+
+    // Runs the dialog until it ends. Returns the result given to EndDialog,
+    // or -1 when it could not be shown or a handler failed.
+    INT_PTR DoModal();
+    HWND GetSafeHwnd() const { return m_hWnd; }
+
+protected:
+    // Binds the controls; called by OnInitDialog.
+    virtual void DoDataExchange() {}
+    // Returns TRUE to let the system give the focus to the first control.
+    virtual BOOL OnInitDialog();
+    virtual void OnOK();     // IDOK: the default button, or Enter
+    virtual void OnCancel(); // IDCANCEL: Esc, or the caption's close box
+    // Any other command; returns false when it is not handled.
+    virtual bool OnCommand(int id, int code);
+    // Returns false to leave the painting to the dialog manager.
+    virtual bool OnPaint();
+    virtual HICON OnQueryDragIcon();
+
+    void EndDialog(INT_PTR result);
+
+    HWND m_hWnd = nullptr;
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    bool HandleCommand(int id, int code);
+    void CenterOnWorkArea();
+
+    int m_templateId;
+    HWND m_parent;
+};
