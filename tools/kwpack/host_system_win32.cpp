@@ -27,10 +27,21 @@ int CauseOf(DWORD error)
     }
 }
 
+// The system's own words for an error code, without the closing full stop and line break.
+std::string DescribeError(DWORD error)
+{
+    char text[512];
+    DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                                    text, sizeof text, nullptr);
+    while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' || text[length - 1] == '.'))
+        --length;
+    const std::string code = "system error " + std::to_string(error);
+    return length == 0 ? code : std::string(text, length) + " (" + code + ")";
+}
+
 [[noreturn]] void RaiseError(const std::string& path, const char* action, DWORD error)
 {
-    throw plat::FileError(CauseOf(error), path,
-                          std::string(action) + " '" + path + "': system error " + std::to_string(error));
+    throw plat::FileError(CauseOf(error), path, std::string(action) + " '" + path + "': " + DescribeError(error));
 }
 
 ItemKind KindOf(const WIN32_FIND_DATAA& data)
