@@ -65,6 +65,10 @@ File::File(const std::string& path, Mode mode) : m_path(path)
         RaiseErrno(path, "cannot open", errno);
     if (S_ISDIR(info.st_mode))
         RaiseErrno(path, "cannot open", EISDIR);
+    // A read-only file is not overwritten, as on Windows, where even an
+    // administrator must clear the attribute first; root would get through here.
+    if (!read && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        RaiseErrno(path, "cannot open", EACCES);
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
         RaiseErrno(path, "cannot open", errno);
     if (!read && ::ftruncate(fd, 0) != 0)

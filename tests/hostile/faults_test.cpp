@@ -1,0 +1,231 @@
+// Failing disks and files that change under the installer: each ends in the
+// installer's file-error message with the files written before intact.
+
+#include "message_box.h"
+#include "other_process_lock.h"
+#include "test_support.h"
+#include "tiny_volume.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <iostream>
+
+namespace fs = std::filesystem;
+using kwtest::Entry;
+using kwtest::ReadBytes;
+using kwtest::TempFolder;
+using kwtest::WriteBytes;
+using Log = std::vector<std::string>;
+
+namespace {
+
+const std::string kFileError = "message 0x10 Caught a file exception!!";
+const std::string kExtractFailed = "status 0 Error while extracting!!";
+
+// Bytes that differ from place to place, so a misplaced or shifted piece shows.
+std::string Pattern(std::size_t size, unsigned seed)
+{
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 131 + seed * 7 + i / 251) % 256);
+    return bytes;
+}
+
+bool Contains(const Log& log, const std::string& line) { return std::find(log.begin(), log.end(), line) != log.end(); }
+
+// An installer beside its package, installing into `destination`, which exists.
+struct Install {
+    TempFolder source;
+    kwtest::FakeInstaller installer;
+
+    explicit Install(const std::string& destination)
+    {
+        installer.modulePath = source.Path() + "PelmoraInstaller.exe";
+        installer.destinationText = destination;
+    }
+    void Package(const std::vector<Entry>& entries) { kwtest::WritePackage(source.Path(), entries); }
+    // The run as the dialog makes it: the start-up check, then Install.
+    void Run()
+    {
+        ASSERT_TRUE(installer.CheckPackagePresent());
+        installer.RunInstall();
+    }
+    // The run must have ended in the file-error message with nothing launched.
+    void ExpectFileErrorEnding() const
+    {
+        const Log& log = installer.log;
+        EXPECT_TRUE(Contains(log, kFileError)) << ::testing::PrintToString(log);
+        ASSERT_FALSE(log.empty());
+        EXPECT_EQ(log.back(), kExtractFailed);
+        EXPECT_EQ(std::count_if(log.begin(), log.end(), [](const std::string& l) { return l.rfind("launch", 0) == 0; }),
+                  0);
+    }
+};
+
+const std::vector<Entry> kThreeFiles = {{"first", Pattern(3000, 1)}, {"second", Pattern(5000, 2)}, {"third", "3"}};
+
+} // namespace
+
+TEST(DiskFull, EarlierFilesStayWholeAndThePartlyWrittenOneKeepsWhatGotThere)
+{
+    kwtest::TinyVolume volume(256 * 1024);
+    if (volume.Path().empty())
+        GTEST_SKIP() << volume.SkipReason();
+    const std::size_t room = static_cast<std::size_t>(fs::space(kwtest::Native(volume.Path())).available);
+    ASSERT_GT(room, 16u * 1024);
+    const std::vector<Entry> entries = {
+        {"first", Pattern(room / 4, 1)}, {"second", Pattern(room / 4, 2)}, {"big", Pattern(room, 3)}, {"after", "x"}};
+
+    Install install(volume.Path());
+    install.Package(entries);
+    install.Run();
+    install.ExpectFileErrorEnding();
+    EXPECT_EQ(ReadBytes(volume.Path() + "first"), entries[0].contents);
+    EXPECT_EQ(ReadBytes(volume.Path() + "second"), entries[1].contents);
+    const std::string partial = ReadBytes(volume.Path() + "big");
+    EXPECT_GT(partial.size(), 0u);
+    EXPECT_LT(partial.size(), entries[2].contents.size());
+    EXPECT_TRUE(partial == entries[2].contents.substr(0, partial.size())) << "the partly written file is not a prefix";
+    EXPECT_FALSE(kwtest::Exists(volume.Path() + "after"));
+
+    // The cause the extraction returns, run again over what is there.
+    EXPECT_EQ(install.installer.ExtractFiles(install.source.Path(), volume.Path()), plat::kCauseDiskFull);
+}
+
+TEST(LockedFiles, APackageFileHeldByAnotherProcessStopsTheRunBeforeAnythingIsWritten)
+{
+    for (const char* file : {"pelmora.kwi", "pelmora.kwf"}) {
+        SCOPED_TRACE(file);
+        TempFolder destination;
+        Install install(destination.Path());
+        install.Package(kThreeFiles);
+        {
+            kwtest::OtherProcessLock lock(install.source.Path() + file);
+            install.Run();
+            install.ExpectFileErrorEnding();
+            EXPECT_EQ(install.installer.ExtractFiles(install.source.Path(), destination.Path()),
+                      plat::kCauseSharingViolation);
+        }
+        EXPECT_TRUE(kwtest::ListTree(destination.Path()).empty());
+    }
+}
+
+TEST(LockedFiles, AnOutputFileHeldByAnotherProcessKeepsItsContentsAndTheEarlierFiles)
+{
+    TempFolder destination;
+    WriteBytes(destination.Path() + "second", "held by someone else");
+    Install install(destination.Path());
+    install.Package(kThreeFiles);
+    {
+        kwtest::OtherProcessLock lock(destination.Path() + "second");
+        install.Run();
+    }
+    install.ExpectFileErrorEnding();
+    EXPECT_EQ(ReadBytes(destination.Path() + "first"), kThreeFiles[0].contents);
+    EXPECT_EQ(ReadBytes(destination.Path() + "second"), "held by someone else");
+    EXPECT_FALSE(kwtest::Exists(destination.Path() + "third"));
+}
+
+TEST(ReadOnlyFile, AnExistingReadOnlyFileIsAFileErrorAndStaysAsItWas)
+{
+    TempFolder destination;
+    const std::string readOnly = destination.Path() + "second";
+    WriteBytes(readOnly, "read-only contents");
+    fs::permissions(kwtest::Native(readOnly), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    Install install(destination.Path());
+    install.Package(kThreeFiles);
+    install.Run();
+    install.ExpectFileErrorEnding();
+    EXPECT_EQ(install.installer.ExtractFiles(install.source.Path(), destination.Path()), plat::kCauseAccessDenied);
+    EXPECT_EQ(ReadBytes(destination.Path() + "first"), kThreeFiles[0].contents);
+    EXPECT_EQ(ReadBytes(readOnly), "read-only contents");
+    EXPECT_FALSE(kwtest::Exists(destination.Path() + "third"));
+}
+
+TEST(PackageChangedAfterStartUp, ARemovedDataFileIsAFileErrorAndWritesNothing)
+{
+    TempFolder destination;
+    Install install(destination.Path());
+    install.Package(kThreeFiles);
+    ASSERT_TRUE(install.installer.CheckPackagePresent());
+    fs::remove(kwtest::Native(install.source.Path() + "pelmora.kwf"));
+    install.installer.RunInstall();
+    install.ExpectFileErrorEnding();
+    EXPECT_TRUE(kwtest::ListTree(destination.Path()).empty());
+}
+
+TEST(PackageChangedAfterStartUp, AShortenedPackageStopsBeforeTheEntryItCannotFill)
+{
+    struct Case {
+        const char* what;
+        const char* file;
+        std::size_t keep; // bytes left of the file
+        Log written;
+    };
+    // The index holds records of 13, 14 and 13 bytes.
+    const Case cases[] = {
+        {"data file cut inside the second entry", "pelmora.kwf", 3000 + 100, {"first"}},
+        {"data file cut to nothing", "pelmora.kwf", 0, {}},
+        {"index cut inside the second record", "pelmora.kwi", 13 + 5, {"first"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempFolder destination;
+        Install install(destination.Path());
+        install.Package(kThreeFiles);
+        ASSERT_TRUE(install.installer.CheckPackagePresent());
+        const std::string path = install.source.Path() + c.file;
+        WriteBytes(path, ReadBytes(path).substr(0, c.keep));
+        install.installer.RunInstall();
+        install.ExpectFileErrorEnding();
+        EXPECT_EQ(kwtest::ListTree(destination.Path()), c.written);
+        if (!c.written.empty()) {
+            EXPECT_EQ(ReadBytes(destination.Path() + "first"), kThreeFiles[0].contents);
+        }
+    }
+}
+
+// Past 260 characters a system may refuse the path; what it must never do is
+// write to a cut-down path. Either the files land whole at the full path, or
+// the run ends in one of the installer's failure messages.
+TEST(LongDestination, EndsWholeOrInAStatedFailureAndNeverWritesToACutPath)
+{
+    TempFolder root;
+    std::string relative;
+    while (root.Path().size() + relative.size() < 300)
+        relative += std::string(40, 'd') + "\\";
+    const std::string destination = root.Path() + relative;
+    ASSERT_GT(destination.size(), 260u);
+
+    Install install(destination);
+    install.installer.answers = {mb::kIdYes};
+    install.Package({{"file.txt", "contents"}, {"pelmora.exe", "MZ"}});
+    install.Run();
+
+    const Log& log = install.installer.log;
+    ASSERT_FALSE(log.empty());
+    const bool completed = log.back() == "status 100 Installation Complete!!";
+    const bool failed = Contains(log, "message 0x10 Could not create destination folder!!") ||
+                        (Contains(log, kFileError) && log.back() == kExtractFailed);
+    EXPECT_TRUE(completed != failed) << ::testing::PrintToString(log);
+    std::cout << "destination of " << destination.size() << " characters: "
+              << (completed ? "installed" : "refused") << "\n";
+    if (completed) {
+        EXPECT_EQ(ReadBytes(destination + "file.txt"), "contents");
+    }
+
+    // Every folder is a level of the destination and every file is an entry at the full path.
+    std::string levels = kwtest::Native(relative);
+    for (const std::string& found : kwtest::ListTree(root.Path())) {
+        SCOPED_TRACE(found);
+        const bool isLevel = levels.compare(0, found.size() + 1, found + "/") == 0;
+        const bool isEntry = found == levels + "file.txt" || found == levels + "pelmora.exe";
+        EXPECT_TRUE(isLevel || isEntry);
+        if (isLevel) {
+            EXPECT_TRUE(fs::is_directory(kwtest::Native(root.Path() + found)));
+        }
+    }
+}
