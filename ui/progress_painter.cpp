@@ -18,6 +18,10 @@ void PaintProgress(HWND bar, int percent)
 {
     if (bar == nullptr) // GetDC would hand out the whole screen
         return;
+    // A full bar's blue covers the frame's right edge, which the clearing
+    // below leaves alone: have the control draw its frame afresh first, so
+    // that a lower percentage after a full bar leaves no blue behind.
+    RedrawWindow(bar, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     const UniqueWindowDC dc(WindowDC{bar, GetDC(bar)});
     const UniqueBrush blue(CreateSolidBrush(RGB(0, 0, 255)));
     RECT rect{};

@@ -162,6 +162,8 @@ TEST_F(InstallerDialog, InstallLeavesTheDialogOpenAndShowsEachStage)
     const std::string launch = "open|" + m_destination.Path() + "pelmora.exe|/setup|" + m_destination.Path() + "|10";
     EXPECT_EQ(m_dialog.launches, (std::vector<std::string>{launch, launch}));
     EXPECT_EQ(kwtest::ReadBytes(m_destination.Path() + "readme.txt"), "hello");
+    ASSERT_EQ(m_dialog.bars.size(), 10u);
+    EXPECT_NE(m_dialog.bars[5].right, kBlue) << "the second run starts from an empty bar";
 }
 
 TEST_F(InstallerDialog, BarIsPaintedWithEachStatus)

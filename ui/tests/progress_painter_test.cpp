@@ -78,12 +78,17 @@ TEST_F(ProgressBar, FullReachesTheClientEdgeButNotTheTopOrBottomFrame)
 
 TEST_F(ProgressBar, LowerPercentageClearsTheEarlierBar)
 {
+    const COLORREF frame = Pixel(kWidth - 1);
+    ASSERT_NE(frame, kBlue);
     ui::PaintProgress(m_bar, 100);
     ui::PaintProgress(m_bar, 30);
     EXPECT_EQ(FirstNot(kBlue, 1, kWidth), 30);
     EXPECT_EQ(FirstNot(Face(), 30, kWidth - 1), kWidth - 1);
+    EXPECT_EQ(Pixel(kWidth - 1), frame) << "the frame's right edge, painted over at 100, is restored";
+    ui::PaintProgress(m_bar, 100);
     ui::PaintProgress(m_bar, 0);
     EXPECT_EQ(FirstNot(Face(), 1, kWidth - 1), kWidth - 1);
+    EXPECT_EQ(Pixel(kWidth - 1), frame);
 }
 
 } // namespace
