@@ -1,0 +1,167 @@
+#include "installer_fixture.h"
+
+#include <sstream>
+
+namespace e2e {
+namespace {
+
+constexpr COLORREF kBarBlue = RGB(0, 0, 255);
+
+// The bar's client area on the screen without the one-pixel border. At 100 percent the fill
+// reaches one pixel further right, to the client area's edge; clearing the bar clears only the
+// area inside the border, so that last column may keep its blue.
+RECT BarFillArea(const Window& dialog)
+{
+    RECT area = dialog.ClientRectOnScreen(kProgressId);
+    InflateRect(&area, -1, -1);
+    area.right += 1;
+    return area;
+}
+
+RECT BarClearedArea(const Window& dialog)
+{
+    RECT area = dialog.ClientRectOnScreen(kProgressId);
+    InflateRect(&area, -1, -1);
+    return area;
+}
+
+int CountBlue(const ScreenImage& image)
+{
+    int blue = 0;
+    for (COLORREF pixel : image.pixels)
+        blue += pixel == kBarBlue ? 1 : 0;
+    return blue;
+}
+
+std::string DescribeBar(const ScreenImage& image)
+{
+    std::ostringstream text;
+    text << CountBlue(image) << " of " << image.pixels.size() << " pixels blue; top left 0x" << std::hex
+         << image.At(0, 0) << ", bottom right 0x" << image.At(image.width - 1, image.height - 1);
+    return text.str();
+}
+
+} // namespace
+
+std::vector<kwtest::Entry> InstallerTest::SampleEntries()
+{
+    std::string binary;
+    for (int i = 0; i < 70000; ++i)
+        binary += static_cast<char>((i * 7 + i / 256) & 0xFF);
+    return {
+        {"readme.txt", "Pelmora\r\nreads this first.\r\n"},
+        {"data.bin", binary},
+        {"empty.cfg", ""},
+        {"pelmora.exe", kwtest::ReadBytes(HostPathToWindows(KW_E2E_LAUNCH_STUB))},
+    };
+}
+
+void InstallerTest::CopyInstaller() const
+{
+    const std::string installer = HostPathToWindows(KW_E2E_INSTALLER);
+    const std::string copy = m_source.Path() + "PelmoraInstaller.exe";
+    if (!CopyFileA(installer.c_str(), copy.c_str(), FALSE))
+        FAIL() << "cannot copy " << installer << ": error " << GetLastError();
+}
+
+Window InstallerTest::StartInstaller(const std::vector<kwtest::Entry>& entries)
+{
+    kwtest::WritePackage(m_source.Path(), entries);
+    CopyInstaller();
+    SetEnvironmentVariableA("KW_E2E_LAUNCH_RECORD", LaunchRecordPath().c_str());
+    m_installer = std::make_unique<InstallerProcess>(m_source.Path() + "PelmoraInstaller.exe", m_source.Path());
+    return m_installer->WaitForDialog();
+}
+
+void InstallerTest::StartWithout(Package package)
+{
+    kwtest::WritePackage(m_source.Path(), SampleEntries());
+    if (package == Package::WithoutIndex || package == Package::WithoutEither)
+        DeleteFileA((m_source.Path() + CInstallEngine::kIndexFileName).c_str());
+    if (package == Package::WithoutData || package == Package::WithoutEither)
+        DeleteFileA((m_source.Path() + CInstallEngine::kDataFileName).c_str());
+    CopyInstaller();
+    m_installer = std::make_unique<InstallerProcess>(m_source.Path() + "PelmoraInstaller.exe", m_source.Path());
+}
+
+void InstallerTest::InstallWithoutQuestions(const Window& dialog, const std::string& status)
+{
+    dialog.Click(kInstallId);
+    std::string shown;
+    const bool settled = WaitUntil(
+        [&] { return m_installer->HasMessageBox() || (shown = dialog.Text(kStatusId)) == status; }, kStepTimeout);
+    if (m_installer->HasMessageBox())
+        FAIL() << "unexpected message box:" << m_installer->DescribeWindows();
+    ASSERT_TRUE(settled) << "status line shows \"" << shown << "\", not \"" << status << "\"";
+}
+
+std::vector<LaunchRecord> InstallerTest::Launches() const
+{
+    std::vector<LaunchRecord> launches;
+    if (!kwtest::Exists(LaunchRecordPath()))
+        return launches;
+    std::istringstream lines(kwtest::ReadBytes(LaunchRecordPath()));
+    std::string line;
+    while (std::getline(lines, line)) {
+        const size_t first = line.find('|');
+        const size_t last = line.rfind('|');
+        if (first == std::string::npos || first == last)
+            continue;
+        launches.push_back({line.substr(0, first), line.substr(first + 1, last - first - 1), line.substr(last + 1)});
+    }
+    return launches;
+}
+
+std::vector<LaunchRecord> InstallerTest::WaitForLaunches(size_t count) const
+{
+    std::vector<LaunchRecord> launches;
+    WaitUntil([&] { return (launches = Launches()).size() >= count; }, kStepTimeout);
+    return launches;
+}
+
+void InstallerTest::ExpectBarFull(const Window& dialog) const
+{
+    const RECT area = BarFillArea(dialog);
+    ScreenImage bar;
+    // The installer's drawing reaches the screen a moment after it is made.
+    const bool full = WaitUntil(
+        [&] {
+            bar = CaptureScreen(area);
+            return CountBlue(bar) == static_cast<int>(bar.pixels.size());
+        },
+        Millis{3000});
+    EXPECT_TRUE(full) << "bar not full: " << DescribeBar(bar);
+}
+
+void InstallerTest::ExpectBarEmpty(const Window& dialog) const
+{
+    const RECT area = BarClearedArea(dialog);
+    ScreenImage bar;
+    const bool empty = WaitUntil(
+        [&] {
+            bar = CaptureScreen(area);
+            return CountBlue(bar) == 0;
+        },
+        Millis{3000});
+    EXPECT_TRUE(empty) << "bar not empty: " << DescribeBar(bar);
+}
+
+void InstallerTest::ExpectEndsSoon() const
+{
+    EXPECT_TRUE(m_installer->HasExited(kStepTimeout)) << "the installer is still running";
+}
+
+void InstallerTest::ExpectNoMessageBox() const
+{
+    EXPECT_FALSE(WaitUntil([&] { return m_installer->HasMessageBox(); }, Millis{300}))
+        << "unexpected message box:" << m_installer->DescribeWindows();
+}
+
+void ExpectMessageBox(const MessageBoxView& box, const std::string& text, LPCSTR icon)
+{
+    EXPECT_EQ(box.text, text);
+    EXPECT_EQ(box.caption, kCaption);
+    EXPECT_EQ(box.icon, icon) << "the box shows another icon than the one expected";
+}
+
+} // namespace e2e
