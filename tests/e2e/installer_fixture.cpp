@@ -1,42 +1,16 @@
 #include "installer_fixture.h"
 
+#include "progress_bar.h"
+
 #include <sstream>
 
 namespace e2e {
 namespace {
 
-constexpr COLORREF kBarBlue = RGB(0, 0, 255);
-
-// The bar's client area on the screen without the one-pixel border. At 100 percent the fill
-// reaches one pixel further right, to the client area's edge; clearing the bar clears only the
-// area inside the border, so that last column may keep its blue.
-RECT BarFillArea(const Window& dialog)
-{
-    RECT area = dialog.ClientRectOnScreen(kProgressId);
-    InflateRect(&area, -1, -1);
-    area.right += 1;
-    return area;
-}
-
-RECT BarClearedArea(const Window& dialog)
-{
-    RECT area = dialog.ClientRectOnScreen(kProgressId);
-    InflateRect(&area, -1, -1);
-    return area;
-}
-
-int CountBlue(const ScreenImage& image)
-{
-    int blue = 0;
-    for (COLORREF pixel : image.pixels)
-        blue += pixel == kBarBlue ? 1 : 0;
-    return blue;
-}
-
 std::string DescribeBar(const ScreenImage& image)
 {
     std::ostringstream text;
-    text << CountBlue(image) << " of " << image.pixels.size() << " pixels blue; top left 0x" << std::hex
+    text << CountPixels(image, kBarBlue) << " of " << image.pixels.size() << " pixels blue; top left 0x" << std::hex
          << image.At(0, 0) << ", bottom right 0x" << image.At(image.width - 1, image.height - 1);
     return text.str();
 }
@@ -121,29 +95,14 @@ std::vector<LaunchRecord> InstallerTest::WaitForLaunches(size_t count) const
 
 void InstallerTest::ExpectBarFull(const Window& dialog) const
 {
-    const RECT area = BarFillArea(dialog);
     ScreenImage bar;
-    // The installer's drawing reaches the screen a moment after it is made.
-    const bool full = WaitUntil(
-        [&] {
-            bar = CaptureScreen(area);
-            return CountBlue(bar) == static_cast<int>(bar.pixels.size());
-        },
-        Millis{3000});
-    EXPECT_TRUE(full) << "bar not full: " << DescribeBar(bar);
+    EXPECT_TRUE(WaitForFullBar(dialog, bar)) << "bar not full: " << DescribeBar(bar);
 }
 
 void InstallerTest::ExpectBarEmpty(const Window& dialog) const
 {
-    const RECT area = BarClearedArea(dialog);
     ScreenImage bar;
-    const bool empty = WaitUntil(
-        [&] {
-            bar = CaptureScreen(area);
-            return CountBlue(bar) == 0;
-        },
-        Millis{3000});
-    EXPECT_TRUE(empty) << "bar not empty: " << DescribeBar(bar);
+    EXPECT_TRUE(WaitForEmptyBar(dialog, bar)) << "bar not empty: " << DescribeBar(bar);
 }
 
 void InstallerTest::ExpectEndsSoon() const

@@ -1,0 +1,63 @@
+#!/bin/sh
+# Packs the demo application into build/dist beside a copy of the installer,
+# then starts the installer under Wine: on the user's display when DISPLAY is
+# set; otherwise on a private Xvfb display, where a scripted walk-through
+# installs into the default folder and saves a screenshot of each stage to
+# build/dist/screens (copied to docs/screens-*.png).
+# The builds default to build/windows and build/native (`make run` makes both);
+# KW_WINDOWS_BUILD and KW_NATIVE_BUILD name others.
+set -eu
+root=$(cd "$(dirname "$0")/.." && pwd)
+windows=${KW_WINDOWS_BUILD:-$root/build/windows}
+native=${KW_NATIVE_BUILD:-$root/build/native}
+dist=$root/build/dist
+prefix=$windows/wineprefix
+
+installer=$windows/ui/PelmoraInstaller.exe
+program=$windows/demo/pelmora.exe
+walkthrough=$windows/tests/e2e/pelmora_walkthrough.exe
+kwpack=$native/tools/kwpack/kwpack
+for built in "$installer" "$program" "$kwpack"; do
+    if [ ! -f "$built" ]; then
+        echo "make-demo: $built is missing; build both presets first (make run does)" >&2
+        exit 1
+    fi
+done
+
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+cp "$root"/demo/files/* "$stage"/
+cp "$program" "$stage"/pelmora.exe
+
+rm -rf "$dist"
+mkdir -p "$dist"
+"$kwpack" pack "$stage" -o "$dist"
+cp "$installer" "$dist"/
+echo "make-demo: package and installer in $dist"
+
+if [ -n "${DISPLAY:-}" ]; then
+    cd "$dist"
+    "$root"/cmake/wine-run "$prefix" "$dist/PelmoraInstaller.exe"
+    # The installed program may still show its confirmation.
+    WINEPREFIX="$prefix" wineserver -w
+    exit 0
+fi
+
+if [ ! -f "$walkthrough" ]; then
+    echo "make-demo: $walkthrough is missing" >&2
+    exit 1
+fi
+# The walk-through shows the question to create the folder, so start from a
+# prefix where the demo has not been installed yet.
+rm -rf "$prefix/drive_c/Program/KW/Pelmora"
+mkdir -p "$dist/screens"
+"$root"/tests/e2e/with-display.sh "$prefix" \
+    "$root"/cmake/wine-run "$prefix" "$walkthrough" "$dist/PelmoraInstaller.exe" "$dist/screens"
+
+mkdir -p "$root/docs"
+for stage_name in start question finished; do
+    convert "$dist/screens/$stage_name.bmp" "$dist/screens/$stage_name.png"
+    rm "$dist/screens/$stage_name.bmp"
+    cp "$dist/screens/$stage_name.png" "$root/docs/screens-$stage_name.png"
+done
+echo "make-demo: screenshots in $dist/screens and docs/"
