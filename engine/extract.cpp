@@ -4,14 +4,9 @@
 #include "message_box.h"
 #include "package_index.h"
 
-#include <algorithm>
 #include <vector>
 
 namespace {
-
-// Every entry streams through one buffer of this size, so memory in use does
-// not depend on what the package claims.
-constexpr std::size_t kCopyBufferSize = 1 << 20;
 
 [[noreturn]] void RaiseBadEntry(int cause, const plat::File& file, const std::string& name, const std::string& why)
 {
@@ -20,13 +15,8 @@ constexpr std::size_t kCopyBufferSize = 1 << 20;
 
 void CopyEntry(plat::File& data, plat::File& output, plat::FileSize size, std::vector<char>& buffer)
 {
-    while (size > 0) {
-        const std::size_t chunk = static_cast<std::size_t>(std::min<plat::FileSize>(size, buffer.size()));
-        if (data.Read(buffer.data(), chunk) != chunk)
-            throw plat::FileError(plat::kCauseEndOfFile, data.Path(), "the data file ended early");
-        output.Write(buffer.data(), chunk);
-        size -= chunk;
-    }
+    if (data.CopyTo(output, size, buffer) != size)
+        throw plat::FileError(plat::kCauseEndOfFile, data.Path(), "the data file ended early");
 }
 
 } // namespace
@@ -52,6 +42,8 @@ void CInstallEngine::ExtractAll(const std::string& sourceFolder, const std::stri
     const plat::FileSize indexLength = index.GetLength();
     plat::FileSize position = index.GetPosition();
     plat::FileSize bytesDone = 0;
+    // Entries are streamed, never held whole, through at most this one buffer,
+    // so memory in use does not depend on what the package claims.
     std::vector<char> buffer;
 
     while (position < indexLength) {
@@ -67,8 +59,6 @@ void CInstallEngine::ExtractAll(const std::string& sourceFolder, const std::stri
             RaiseBadEntry(plat::kCauseBadPath, index, record.name, "its full path is not inside the destination folder");
 
         plat::File output(destinationFolder + record.name, plat::File::Mode::CreateWrite);
-        if (buffer.empty() && record.dataSize > 0)
-            buffer.resize(kCopyBufferSize);
         CopyEntry(data, output, record.dataSize, buffer);
 
         bytesDone += record.dataSize;

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace plat {
 
@@ -63,6 +64,12 @@ public:
     std::size_t Read(void* buffer, std::size_t count);
     // Writes every byte or raises (a full disk included).
     void Write(const void* buffer, std::size_t count);
+    // Copies `count` bytes from this file's position to `target`'s, advancing
+    // both; returns the bytes copied, fewer only when this file ends first.
+    // Raises as Read and Write would. Bytes pass through `buffer` only where
+    // the system cannot copy between the files itself; it is grown on first
+    // use, so one buffer serves a whole series of copies.
+    FileSize CopyTo(File& target, FileSize count, std::vector<char>& buffer);
     FileSize GetLength() const;
     FileSize GetPosition() const;
     const std::string& Path() const noexcept { return m_path; }

@@ -91,6 +91,11 @@ void File::Write(const void* buffer, std::size_t count)
     }
 }
 
+FileSize File::CopyTo(File& target, FileSize count, std::vector<char>& buffer)
+{
+    return CopyThroughBuffer(*this, target, count, buffer);
+}
+
 FileSize File::GetLength() const
 {
     LARGE_INTEGER size;
