@@ -1,0 +1,471 @@
+#!/usr/bin/env python3
+"""Times extraction by `kwpack extract` against a bare loop and the usual tools.
+
+Every contender writes the same payload into a fresh folder on the same file
+system, with its input warm in the page cache. The table goes to stdout and to
+bench/results.md, the chart to bench/results.png. Run through `make bench`.
+"""
+
+import argparse
+import datetime
+import os
+import platform
+import shutil
+import statistics
+import subprocess
+import sys
+import time
+from dataclasses import dataclass, field
+from pathlib import Path
+
+MIB = 1 << 20
+REPO = Path(__file__).resolve().parent.parent
+
+
+@dataclass
+class Shape:
+    key: str
+    title: str
+    generator: list  # make_payload arguments after the folder
+
+
+SHAPES = {
+    "a": Shape("a", "(a) one 1 GiB file", ["one", "11", str(1 << 30)]),
+    "b": Shape("b", "(b) 20,000 × 4 KiB", ["flat", "22", "20000", "4096"]),
+    "c": Shape("c", "(c) 2,000 mixed, ~1 GiB", ["mixed", "33", "2000"]),
+    "w": Shape("w", "5,000 × 4 KiB", ["flat", "44", "5000", "4096"]),
+}
+
+# Targets for `kwpack extract`: a share of the bare loop's throughput.
+TARGET_SHARE = {"a": 0.95, "b": 0.85, "c": 0.90}
+TARGET_PEAK_MIB = 8.0
+TARGET_WINE_FACTOR = 1.3
+
+
+@dataclass
+class Run:
+    seconds: float
+    peak_kib: int = 0
+    delete_seconds: float = 0.0
+
+
+@dataclass
+class Result:
+    shape: str
+    contender: str
+    runs: list = field(default_factory=list)
+
+    def median(self):
+        return statistics.median(r.seconds for r in self.runs)
+
+    def span(self):
+        times = [r.seconds for r in self.runs]
+        return min(times), max(times)
+
+    def peak_mib(self):
+        return max(r.peak_kib for r in self.runs) / 1024
+
+    def delete_median(self):
+        return statistics.median(r.delete_seconds for r in self.runs)
+
+
+def log(message):
+    print(message, file=sys.stderr, flush=True)
+
+
+def run_checked(command, **kwargs):
+    subprocess.run(command, check=True, **kwargs)
+
+
+def timed(command, scratch):
+    """Wall time and peak resident memory of one child; raises when it fails.
+
+    The peak comes from /usr/bin/time: a child forked from this Python process
+    would carry the interpreter's own resident size into its maximum.
+    """
+    report = scratch / "time.out"
+    start = time.perf_counter()
+    done = subprocess.run(["/usr/bin/time", "-f", "%M", "-o", str(report), *command],
+                          stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    seconds = time.perf_counter() - start
+    if done.returncode != 0:
+        raise RuntimeError(f"{command[0]} failed ({done.returncode}): {done.stderr.decode(errors='replace').strip()}")
+    return seconds, int(report.read_text().split()[-1])
+
+
+def read_through(path):
+    """Reads every file below `path` so that its pages are in the cache."""
+    paths = [path] if path.is_file() else sorted(p for p in path.rglob("*") if p.is_file())
+    for file in paths:
+        with open(file, "rb", buffering=0) as stream:
+            while stream.read(4 * MIB):
+                pass
+
+
+def tree_summary(folder):
+    """Names and sizes of the files below a folder, to check an extraction."""
+    return sorted((str(p.relative_to(folder)), p.stat().st_size) for p in folder.rglob("*") if p.is_file())
+
+
+def same_contents(left, right):
+    return subprocess.run(["diff", "-rq", str(left), str(right)], stdout=subprocess.DEVNULL).returncode == 0
+
+
+class Payload:
+    """One shape's files and their three packed forms, made once per benchmark."""
+
+    def __init__(self, shape, scratch, tools):
+        self.shape = shape
+        self.root = scratch / f"shape-{shape.key}"
+        self.files = self.root / "files"
+        self.package = self.root / "package"
+        self.tar = self.root / "files.tar"
+        self.zip = self.root / "files.zip"
+        self.tools = tools
+
+    def make(self):
+        if self.root.exists():
+            shutil.rmtree(self.root)
+        self.root.mkdir(parents=True)
+        log(f"payload {self.shape.title}: generating")
+        made = subprocess.run([str(self.tools["make_payload"]), self.shape.generator[0], str(self.files),
+                               *self.shape.generator[1:]], check=True, capture_output=True, text=True)
+        log(f"  {made.stdout.strip()}; packing")
+        run_checked([str(self.tools["kwpack"]), "pack", str(self.files), "-o", str(self.package)],
+                    stdout=subprocess.DEVNULL)
+        run_checked(["tar", "-cf", str(self.tar), "-C", str(self.files), "."])
+        run_checked(["zip", "-0", "-q", "-r", str(self.zip), "."], cwd=self.files)
+        self.summary = tree_summary(self.files)
+        self.bytes = sum(size for _, size in self.summary)
+        self.count = len(self.summary)
+
+    def describe(self):
+        return f"{self.count:,} files, {self.bytes / MIB:,.0f} MiB"
+
+
+def native_contenders(tools, payload):
+    """Name, input to keep warm, and command line for a destination folder."""
+    return [
+        ("kwpack extract", payload.package,
+         lambda d: [str(tools["kwpack"]), "extract", str(payload.package), str(d)]),
+        ("bare loop", payload.package, lambda d: [str(tools["bare_extract"]), str(payload.package), str(d)]),
+        ("tar -xf", payload.tar, lambda d: ["tar", "-xf", str(payload.tar), "-C", str(d)]),
+        ("unzip -q", payload.zip, lambda d: ["unzip", "-q", str(payload.zip), "-d", str(d)]),
+        ("cp -r", payload.files, lambda d: ["cp", "-r", str(payload.files) + "/.", str(d)]),
+    ]
+
+
+class Destinations:
+    """A fresh folder name for every run; the previous one is deleted, timed, outside the run."""
+
+    def __init__(self, scratch):
+        self.base = scratch / "out"
+        self.base.mkdir(parents=True, exist_ok=True)
+        self.serial = 0
+
+    def fresh(self):
+        self.serial += 1
+        folder = self.base / f"run-{self.serial:05d}"
+        folder.mkdir()
+        return folder
+
+    @staticmethod
+    def delete(folder):
+        start = time.perf_counter()
+        shutil.rmtree(folder)
+        seconds = time.perf_counter() - start
+        settle()
+        return seconds
+
+
+def settle():
+    """Leaves the file system as if nothing had been deleted lately.
+
+    Without a journal, ext4 will not hand out an inode freed within the last
+    minute while that inode's table block is cached: it scans past every such
+    inode, so creating 20,000 files right after deleting 20,000 costs ten times
+    as long. Writing everything out and dropping the clean caches ends that
+    (the inputs are read back in before each run); where the caches cannot be
+    dropped, waiting out the minute does the same.
+    """
+    os.sync()
+    try:
+        Path("/proc/sys/vm/drop_caches").write_text("1")
+    except OSError:
+        time.sleep(61)
+
+
+def bench_native(payload, tools, runs, destinations, only):
+    contenders = [c for c in native_contenders(tools, payload) if not only or c[0] in only]
+    results = {name: Result(payload.shape.key, name) for name, _, _ in contenders}
+    for run in range(runs):
+        # Rotating the order spreads slow spells of the shared machine over every contender.
+        turn = contenders[run % len(contenders):] + contenders[:run % len(contenders)]
+        for name, warm, command in turn:
+            read_through(warm)
+            out = destinations.fresh()
+            seconds, peak = timed(command(out), destinations.base)
+            if run == 0 and (tree_summary(out) != payload.summary or not same_contents(out, payload.files)):
+                raise RuntimeError(f"{name} did not reproduce {payload.shape.title}")
+            results[name].runs.append(Run(seconds, peak, Destinations.delete(out)))
+            log(f"  {name:16} run {run + 1}: {seconds:7.3f} s, {peak / 1024:6.1f} MiB")
+    return [results[name] for name, _, _ in contenders]
+
+
+def to_windows(path):
+    return "Z:" + str(path).replace("/", "\\")
+
+
+class Wine:
+    """A private prefix with a wineserver kept alive for the whole series."""
+
+    def __init__(self, build):
+        self.prefix = build / "wineprefix"
+        self.env = dict(os.environ, WINEPREFIX=str(self.prefix), WINEARCH="win32", WINEDEBUG="-all",
+                        WINEDLLOVERRIDES="mscoree,mshtml=")
+        # Creates the prefix on first use.
+        run_checked([str(REPO / "cmake" / "wine-run"), str(self.prefix), "cmd", "/c", "exit"],
+                    env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.server = subprocess.Popen(["wineserver", "-f", "-p"], env=self.env)
+
+    def run_reporting_time(self, exe, package, destination):
+        done = subprocess.run(["wine", str(exe), "--report-time", to_windows(package), to_windows(destination)],
+                              env=self.env, capture_output=True, text=True)
+        if done.returncode != 0:
+            raise RuntimeError(f"{exe.name} under Wine failed: {done.stderr.strip()}")
+        for line in done.stdout.splitlines():
+            if line.startswith("seconds "):
+                return float(line.split()[1])
+        raise RuntimeError(f"{exe.name} reported no time: {done.stdout!r}")
+
+    def close(self):
+        subprocess.run(["wineserver", "-k"], env=self.env)
+        self.server.wait()
+
+
+def bench_wine(payload, wine, exes, runs, destinations):
+    results = {name: Result(payload.shape.key, name) for name in exes}
+    for run in range(runs):
+        for name, exe in exes.items():
+            read_through(payload.package)
+            out = destinations.fresh()
+            seconds = wine.run_reporting_time(exe, payload.package, out)
+            if run == 0 and tree_summary(out) != payload.summary:
+                raise RuntimeError(f"{name} under Wine did not reproduce {payload.shape.title}")
+            results[name].runs.append(Run(seconds, 0, Destinations.delete(out)))
+            log(f"  {name:24} run {run + 1}: {seconds:7.3f} s")
+    return list(results.values())
+
+
+def machine_line():
+    cpu = next((line.split(":", 1)[1].strip() for line in open("/proc/cpuinfo") if line.startswith("model name")),
+               platform.processor())
+    memory = next(int(line.split()[1]) for line in open("/proc/meminfo") if line.startswith("MemTotal"))
+    fs = subprocess.run(["stat", "-f", "-c", "%T", str(REPO)], capture_output=True, text=True).stdout.strip()
+    return (f"{cpu}, {os.cpu_count()} cores, {memory / MIB:.0f} GiB, Linux {platform.release()}, "
+            f"{fs} file system")
+
+
+def commit_line():
+    head = subprocess.run(["git", "-C", str(REPO), "rev-parse", "--short", "HEAD"], capture_output=True,
+                          text=True).stdout.strip()
+    dirty = subprocess.run(["git", "-C", str(REPO), "status", "--porcelain", "--untracked-files=no"],
+                           capture_output=True, text=True).stdout.strip()
+    return head + (" with uncommitted changes" if dirty else "")
+
+
+def throughput(payload, result):
+    return payload.bytes / MIB / result.median()
+
+
+def native_table(payloads, results):
+    lines = ["| shape | contender | median s | min–max s | MiB/s | × bare loop | peak MiB | delete s |",
+             "|---|---|---:|---:|---:|---:|---:|---:|"]
+    for key, shape_results in results.items():
+        payload = payloads[key]
+        bare = next(r for r in shape_results if r.contender == "bare loop")
+        for r in shape_results:
+            low, high = r.span()
+            lines.append(f"| {payload.shape.title} | {r.contender} | {r.median():.3f} | {low:.3f}–{high:.3f} | "
+                         f"{throughput(payload, r):,.0f} | {bare.median() / r.median():.2f} | "
+                         f"{r.peak_mib():.1f} | {r.delete_median():.3f} |")
+    return lines
+
+
+def wine_table(payloads, results):
+    lines = ["| shape | contender | median s | min–max s | MiB/s | × bare loop time |",
+             "|---|---|---:|---:|---:|---:|"]
+    for key, shape_results in results.items():
+        payload = payloads[key]
+        bare = next(r for r in shape_results if r.contender.startswith("bare loop"))
+        for r in shape_results:
+            low, high = r.span()
+            lines.append(f"| {payload.shape.title} | {r.contender} | {r.median():.3f} | {low:.3f}–{high:.3f} | "
+                         f"{throughput(payload, r):,.1f} | {r.median() / bare.median():.2f} |")
+    return lines
+
+
+def verdict(ok):
+    return "met" if ok else "**missed**"
+
+
+def target_lines(payloads, native, wine):
+    lines = []
+    for key, shape_results in native.items():
+        by_name = {r.contender: r for r in shape_results}
+        kw = by_name["kwpack extract"]
+        share = by_name["bare loop"].median() / kw.median()
+        need = TARGET_SHARE.get(key)
+        if need is not None:
+            lines.append(f"- {payloads[key].shape.title}: kwpack at {share:.2f} × the bare loop's throughput "
+                         f"(target ≥ {need:.2f}): {verdict(share >= need)}.")
+        for rival in (r for r in ("tar -xf", "unzip -q") if r in by_name):
+            ahead = kw.median() < by_name[rival].median()
+            lines.append(f"  - against `{rival}`: {by_name[rival].median() / kw.median():.2f} × its throughput: "
+                         f"{verdict(ahead)}.")
+    peaks = {key: next(r for r in rs if r.contender == "kwpack extract").peak_mib() for key, rs in native.items()}
+    if peaks:
+        worst = max(peaks.values())
+        listed = ", ".join(f"{key} {mib:.1f} MiB" for key, mib in peaks.items())
+        lines.append(f"- Peak memory of kwpack: {listed} (target < {TARGET_PEAK_MIB:.0f} MiB on every shape, "
+                     f"not growing with the largest entry): {verdict(worst < TARGET_PEAK_MIB)}.")
+    for key, shape_results in wine.items():
+        bare = next(r for r in shape_results if r.contender.startswith("bare loop"))
+        for r in shape_results:
+            if r is bare:
+                continue
+            factor = r.median() / bare.median()
+            target = f" (target ≤ {TARGET_WINE_FACTOR})" if key == "w" else ""
+            met = f": {verdict(factor <= TARGET_WINE_FACTOR)}" if key == "w" else ""
+            lines.append(f"- Wine, {payloads[key].shape.title}: {r.contender} takes {factor:.2f} × the bare "
+                         f"loop's time{target}{met}.")
+    return lines
+
+
+def write_chart(payloads, native, wine, out_png, work):
+    """A clustered bar chart of median throughput, one cluster per shape."""
+    rows = [(payloads[key].shape.title, r.contender, throughput(payloads[key], r))
+            for key, rs in native.items() for r in rs]
+    rows += [(payloads[key].shape.title + " (Wine)", r.contender, throughput(payloads[key], r))
+             for key, rs in wine.items() for r in rs]
+    if not rows:
+        return
+    clusters = list(dict.fromkeys(title for title, _, _ in rows))
+    contenders = list(dict.fromkeys(name for _, name, _ in rows))
+    value = {(title, name): mibs for title, name, mibs in rows}
+    data = work / "chart.dat"
+    with open(data, "w") as stream:
+        stream.write("shape\t" + "\t".join(f'"{c}"' for c in contenders) + "\n")
+        for title in clusters:
+            cells = [f"{value[(title, c)]:.1f}" if (title, c) in value else "-" for c in contenders]
+            stream.write(f'"{title}"\t' + "\t".join(cells) + "\n")
+    columns = ", ".join(f"'{data}' using {i + 2}:xtic(1) title columnheader" for i in range(len(contenders)))
+    script = f"""
+set terminal pngcairo size 1200,600 noenhanced font ',10'
+set output '{out_png}'
+set title 'Extraction throughput, median of runs (higher is better)'
+set ylabel 'MiB/s'
+set logscale y
+set yrange [1:*]
+set style data histograms
+set style histogram clustered gap 1
+set style fill solid 0.85 border -1
+set boxwidth 0.9
+set datafile missing '-'
+set key outside right top vertical
+set grid ytics
+plot {columns}
+"""
+    subprocess.run(["gnuplot"], input=script, text=True, check=True)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--native-build", type=Path, required=True)
+    parser.add_argument("--windows-build", type=Path)
+    parser.add_argument("--scratch", type=Path, default=REPO / "build" / "bench-scratch")
+    parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--wine-runs", type=int, default=3)
+    parser.add_argument("--shapes", default="abc")
+    parser.add_argument("--wine-shapes", default="wc")
+    parser.add_argument("--keep", action="store_true", help="keep the payloads for another invocation")
+    parser.add_argument("--reuse", action="store_true", help="reuse payloads kept by --keep")
+    parser.add_argument("--out", type=Path, default=REPO / "bench")
+    parser.add_argument("--only", action="append", help="time only this contender (repeatable)")
+    args = parser.parse_args()
+
+    native_tools = {
+        "kwpack": args.native_build / "kw" / "tools" / "kwpack" / "kwpack",
+        "bare_extract": args.native_build / "bare_extract",
+        "make_payload": args.native_build / "make_payload",
+    }
+    for path in native_tools.values():
+        if not path.exists():
+            sys.exit(f"run_bench: missing {path}")
+
+    args.scratch.mkdir(parents=True, exist_ok=True)
+    destinations = Destinations(args.scratch)
+    wine_shapes = args.wine_shapes if args.windows_build else ""
+    payloads = {}
+    for key in dict.fromkeys(args.shapes + wine_shapes):
+        payload = Payload(SHAPES[key], args.scratch, native_tools)
+        if args.reuse and payload.package.exists():
+            payload.summary = tree_summary(payload.files)
+            payload.bytes = sum(size for _, size in payload.summary)
+            payload.count = len(payload.summary)
+        else:
+            payload.make()
+        payloads[key] = payload
+
+    started = datetime.datetime.now(datetime.timezone.utc)
+    native = {}
+    for key in args.shapes:
+        log(f"native {payloads[key].shape.title} ({payloads[key].describe()}), {args.runs} runs each")
+        settle()
+        native[key] = bench_native(payloads[key], native_tools, args.runs, destinations, args.only)
+
+    wine = {}
+    if wine_shapes:
+        exes = {"engine, headless host": args.windows_build / "kw_headless.exe",
+                "bare loop (32-bit exe)": args.windows_build / "bare_extract.exe"}
+        wine_session = Wine(args.windows_build)
+        try:
+            for key in wine_shapes:
+                settle()
+                log(f"Wine {payloads[key].shape.title} ({payloads[key].describe()}), {args.wine_runs} runs each")
+                wine[key] = bench_wine(payloads[key], wine_session, exes, args.wine_runs, destinations)
+        finally:
+            wine_session.close()
+
+    report = [
+        "# Extraction benchmark",
+        "",
+        f"- Machine: {machine_line()}",
+        f"- Date: {started:%Y-%m-%d %H:%M} UTC; commit {commit_line()}",
+        f"- Native: {args.runs} runs per contender and shape, warm page cache, a fresh destination folder "
+        "per run on the same file system; times include process start-up; peak memory is the child's "
+        "maximum resident set; deleting the destination is timed apart.",
+        "",
+    ]
+    report += [f"- Payload {payloads[k].shape.title}: {payloads[k].describe()}" for k in payloads]
+    report += ["", "## Native", ""] + native_table(payloads, native)
+    if wine:
+        report += ["", "## Under Wine", "",
+                   f"{args.wine_runs} runs per contender and shape; each program times itself from its first "
+                   "open to its last close, leaving out Wine's start-up. The engine runs behind a headless host "
+                   "whose status sink does nothing, so the window's painting is not in these figures.", ""]
+        report += wine_table(payloads, wine)
+    report += ["", "## Against the targets (one run of the benchmark)", ""] + target_lines(payloads, native, wine)
+    report += ["", "![Throughput per shape and contender](results.png)", ""]
+
+    text = "\n".join(report)
+    print(text)
+    (args.out / "results.md").write_text(text)
+    write_chart(payloads, native, wine, args.out / "results.png", args.scratch)
+
+    if not args.keep:
+        shutil.rmtree(args.scratch)
+
+
+if __name__ == "__main__":
+    main()
