@@ -215,42 +215,61 @@ TEST(PackageChangedAfterStartUp, AShortenedPackageStopsBeforeTheEntryItCannotFil
 
 // Past 260 characters a system may refuse the path; what it must never do is
 // write to a cut-down path. Either the files land whole at the full path, or
-// the run ends in one of the installer's failure messages.
+// the run ends in one of the installer's failure messages. The destination is
+// tried both missing (the installer creates it) and made beforehand by other
+// means, so that the extraction itself meets the long path.
 TEST(LongDestination, EndsWholeOrInAStatedFailureAndNeverWritesToACutPath)
 {
-    TempFolder root;
-    std::string relative;
-    while (root.Path().size() + relative.size() < 300)
-        relative += std::string(40, 'd') + "\\";
-    const std::string destination = root.Path() + relative;
-    ASSERT_GT(destination.size(), 260u);
+    for (const bool madeBefore : {false, true}) {
+        SCOPED_TRACE(madeBefore ? "destination made beforehand" : "destination created by the installer");
+        TempFolder root;
+        std::string relative;
+        while (root.Path().size() + relative.size() < 300)
+            relative += std::string(40, 'd') + "\\";
+        const std::string destination = root.Path() + relative;
+        ASSERT_GT(destination.size(), 260u);
+        std::error_code error;
+        if (madeBefore && !fs::create_directories(kwtest::Native(destination), error)) {
+            std::cout << "cannot make a destination of " << destination.size() << " characters: " << error.message()
+                      << "\n";
+            continue;
+        }
 
-    Install install(destination);
-    install.installer.answers = {mb::kIdYes};
-    install.Package({{"file.txt", "contents"}, {"pelmora.exe", "MZ"}});
-    install.Run();
+        Install install(destination);
+        install.installer.answers = {mb::kIdYes};
+        install.Package({{"file.txt", "contents"}, {"pelmora.exe", "MZ"}});
+        install.Run();
 
-    const Log& log = install.installer.log;
-    ASSERT_FALSE(log.empty());
-    const bool completed = log.back() == "status 100 Installation Complete!!";
-    const bool failed = Contains(log, "message 0x10 Could not create destination folder!!") ||
-                        (Contains(log, kFileError) && log.back() == kExtractFailed);
-    EXPECT_TRUE(completed != failed) << ::testing::PrintToString(log);
-    std::cout << "destination of " << destination.size() << " characters: "
-              << (completed ? "installed" : "refused with " + ::testing::PrintToString(log)) << "\n";
-    if (completed) {
-        EXPECT_EQ(ReadBytes(destination + "file.txt"), "contents");
-    }
+        const Log& log = install.installer.log;
+        ASSERT_FALSE(log.empty());
+        const bool completed = log.back() == "status 100 Installation Complete!!";
+        const bool failed = Contains(log, "message 0x10 Could not create destination folder!!") ||
+                            (Contains(log, kFileError) && log.back() == kExtractFailed);
+        EXPECT_TRUE(completed != failed) << ::testing::PrintToString(log);
+        std::cout << "destination of " << destination.size() << " characters"
+                  << (madeBefore ? ", made beforehand: " : ": ")
+                  << (completed ? "installed" : "refused with " + ::testing::PrintToString(log.back())) << "\n";
+        if (completed) {
+            EXPECT_EQ(ReadBytes(destination + "file.txt"), "contents");
+        }
+        if (madeBefore) {
+            // The extraction on its own, whatever the folder test made of the path.
+            install.installer.log.clear();
+            const int result = install.installer.ExtractFiles(install.source.Path(), destination);
+            EXPECT_EQ(result != 0, Contains(install.installer.log, kFileError));
+            std::cout << "  extracting into it: " << (result == 0 ? "written" : "refused with a file error") << "\n";
+            if (result == 0) {
+                EXPECT_EQ(ReadBytes(destination + "file.txt"), "contents");
+            }
+        }
 
-    // Every folder is a level of the destination and every file is an entry at the full path.
-    std::string levels = kwtest::Native(relative);
-    for (const std::string& found : kwtest::ListTree(root.Path())) {
-        SCOPED_TRACE(found);
-        const bool isLevel = levels.compare(0, found.size() + 1, found + "/") == 0;
-        const bool isEntry = found == levels + "file.txt" || found == levels + "pelmora.exe";
-        EXPECT_TRUE(isLevel || isEntry);
-        if (isLevel) {
-            EXPECT_TRUE(fs::is_directory(kwtest::Native(root.Path() + found)));
+        // A cut-down path is a beginning of a full one: none may be a file.
+        for (const std::string& name : {"file.txt", "pelmora.exe"}) {
+            const std::string full = kwtest::Native(destination + name);
+            for (std::size_t length = root.Path().size(); length < full.size(); ++length) {
+                const std::string cut = full.substr(0, length);
+                EXPECT_TRUE(!fs::exists(cut, error) || fs::is_directory(cut, error)) << "a file at " << cut;
+            }
         }
     }
 }
