@@ -1,6 +1,9 @@
 #include "installer_fixture.h"
 
+#include "progress_bar.h"
+
 #include <algorithm>
+#include <set>
 
 namespace e2e {
 namespace {
@@ -103,6 +106,59 @@ TEST_F(InstallTest, ExistingFolderIsUsedWithoutQuestionAndReinstallOverwrites)
     for (const auto& entry : SampleEntries())
         EXPECT_TRUE(kwtest::ReadBytes(folder + entry.name) == entry.contents) << entry.name << " differs";
     ExpectBarFull(dialog);
+}
+
+// Blue pixels in the middle row of the bar, counted from its left edge.
+int BlueWidth(const ScreenImage& bar)
+{
+    int width = 0;
+    while (width < bar.width && bar.At(width, bar.height / 2) == kBarBlue)
+        ++width;
+    return width;
+}
+
+TEST_F(InstallTest, BarAdvancesWhileFilesAreExtracted)
+{
+    // Large entries keep each stage on the screen long enough to be seen.
+    constexpr size_t kPartSize = 24 * 1024 * 1024;
+    std::vector<kwtest::Entry> entries;
+    for (char part = '1'; part <= '4'; ++part)
+        entries.push_back({std::string("part") + part + ".bin", std::string(kPartSize, part)});
+    entries.push_back(SampleEntries().back()); // pelmora.exe
+    const Window dialog = StartInstaller(entries);
+    dialog.SetText(kDestinationId, m_target.Path());
+
+    // The widths the bar may show: each entry's share of the bytes before it, then 99 and 100.
+    const RECT area = BarFillArea(dialog);
+    // At p percent the blue covers (client width - 1) * p / 100 columns, the fill area's width at 100.
+    const int span = area.right - area.left;
+    std::uint64_t total = 0;
+    for (const auto& entry : entries)
+        total += entry.contents.size();
+    std::set<int> allowed{0, span * 99 / 100, span};
+    std::uint64_t done = 0;
+    for (const auto& entry : entries) {
+        const int percent = static_cast<int>(static_cast<double>(done) / static_cast<double>(total) * 100.0);
+        allowed.insert(span * percent / 100);
+        done += entry.contents.size();
+    }
+
+    // Looked at as fast as the screen can be read: the whole run takes a fraction of a second.
+    dialog.Click(kInstallId);
+    std::set<int> seen;
+    int samples = 0;
+    const auto deadline = std::chrono::steady_clock::now() + kStepTimeout;
+    while (seen.count(span) == 0 && std::chrono::steady_clock::now() < deadline) {
+        ++samples;
+        seen.insert(BlueWidth(CaptureScreen(area)));
+    }
+    ASSERT_NO_THROW(WaitForStatus(dialog, "Installation Complete!!"));
+
+    for (int width : seen)
+        EXPECT_TRUE(allowed.count(width) > 0) << "the bar showed " << width << " blue pixels of " << span;
+    const bool between = std::any_of(seen.begin(), seen.end(), [&](int width) { return width > 0 && width < span; });
+    EXPECT_TRUE(between) << "the bar showed no stage between empty and full in " << samples << " looks";
+    EXPECT_TRUE(seen.count(span) > 0) << "the bar never became full";
 }
 
 } // namespace

@@ -86,6 +86,18 @@ BOOL CALLBACK DescribeChild(HWND child, LPARAM param)
     return TRUE;
 }
 
+struct TextSearch {
+    const std::string* wanted;
+    bool found;
+};
+
+BOOL CALLBACK FindText(HWND child, LPARAM param)
+{
+    auto* search = reinterpret_cast<TextSearch*>(param);
+    search->found = WindowText(child) == *search->wanted;
+    return search->found ? FALSE : TRUE;
+}
+
 } // namespace
 
 bool WaitUntil(const std::function<bool()>& done, Millis timeout)
@@ -128,6 +140,13 @@ HWND Window::Control(int id) const
     if (control == nullptr)
         throw std::runtime_error("no control with id " + std::to_string(id));
     return control;
+}
+
+bool Window::HasControlWithText(const std::string& text) const
+{
+    TextSearch search{&text, false};
+    EnumChildWindows(m_handle, FindText, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 void Window::SetText(int id, const std::string& text) const

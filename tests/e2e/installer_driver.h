@@ -54,6 +54,8 @@ public:
     // The close box of the caption.
     void PressCloseBox() const;
     bool IsVisible() const { return IsWindowVisible(m_handle) != FALSE; }
+    // True when some control, at any depth, shows exactly this text.
+    bool HasControlWithText(const std::string& text) const;
     // A control's client area in screen coordinates.
     RECT ClientRectOnScreen(int id) const;
 

@@ -18,6 +18,19 @@ TEST_F(StartupTest, ShowsDefaultDestinationAndStandingBy)
     ExpectBarEmpty(dialog);
 }
 
+TEST_F(StartupTest, DialogShowsCentredOnTheScreen)
+{
+    const Window dialog = StartInstaller();
+    RECT window;
+    GetWindowRect(dialog.Handle(), &window);
+    RECT work;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    // The template asks for 0, 0; the dialog is centred all the same.
+    EXPECT_NEAR((window.left + window.right) / 2, (work.left + work.right) / 2, 2);
+    EXPECT_NEAR((window.top + window.bottom) / 2, (work.top + work.bottom) / 2, 2);
+    EXPECT_NE(GetWindowLongA(dialog.Handle(), GWL_EXSTYLE) & WS_EX_APPWINDOW, 0);
+}
+
 struct MissingCase {
     InstallerTest::Package package;
     const char* message;

@@ -50,6 +50,7 @@ TEST_F(WindowTest, CancelledBrowseKeepsTheDestination)
 
     const Window browser = m_installer->WaitForFolderBrowser();
     EXPECT_EQ(GetWindow(browser.Handle(), GW_OWNER), dialog.Handle());
+    EXPECT_TRUE(browser.HasControlWithText("Select destination:"));
     EXPECT_FALSE(IsWindowEnabled(dialog.Handle())) << "the browser is modal to the dialog";
     browser.Click(IDCANCEL);
 
