@@ -264,7 +264,7 @@ TEST(LongDestination, EndsWholeOrInAStatedFailureAndNeverWritesToACutPath)
         }
 
         // A cut-down path is a beginning of a full one: none may be a file.
-        for (const std::string& name : {"file.txt", "pelmora.exe"}) {
+        for (const char* name : {"file.txt", "pelmora.exe"}) {
             const std::string full = kwtest::Native(destination + name);
             for (std::size_t length = root.Path().size(); length < full.size(); ++length) {
                 const std::string cut = full.substr(0, length);
