@@ -30,7 +30,7 @@ TEST_F(FailureTest, DestinationNamingAFileCannotBeCreated)
 
     // The file is no folder, so the question comes first.
     const MessageBoxView question = m_installer->WaitForMessageBox();
-    EXPECT_EQ(question.text, file + "\\\n\nThe specified folder does not exist.\nDo you want to create it?");
+    EXPECT_EQ(question.text, CreateFolderQuestion(file + "\\"));
     question.Answer(IDYES);
 
     const MessageBoxView failure = m_installer->WaitForMessageBox();

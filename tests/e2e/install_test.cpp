@@ -19,11 +19,6 @@ std::vector<std::string> Names(const std::vector<kwtest::Entry>& entries)
     return names;
 }
 
-std::string Question(const std::string& folder)
-{
-    return folder + "\n\nThe specified folder does not exist.\nDo you want to create it?";
-}
-
 std::string Upper(std::string text)
 {
     std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
@@ -39,7 +34,7 @@ TEST_F(InstallTest, CreatesMissingFolderExtractsAndStartsTheProgram)
 
     const MessageBoxView question = m_installer->WaitForMessageBox();
     // The question names the folder completed with its backslash.
-    ExpectMessageBox(question, Question(folder + "\\"), IDI_QUESTION);
+    ExpectMessageBox(question, CreateFolderQuestion(folder + "\\"), IDI_QUESTION);
     EXPECT_TRUE(question.HasButton(IDYES));
     EXPECT_TRUE(question.HasButton(IDNO));
     EXPECT_EQ(question.owner, dialog.Handle());
@@ -75,7 +70,7 @@ TEST_F(InstallTest, AnswerNoCreatesNothing)
     dialog.Click(kInstallId);
 
     const MessageBoxView question = m_installer->WaitForMessageBox();
-    ExpectMessageBox(question, Question(folder), IDI_QUESTION);
+    ExpectMessageBox(question, CreateFolderQuestion(folder), IDI_QUESTION);
     question.Answer(IDNO);
 
     // Nothing follows the answer: no box, no status, no folder, no launch.

@@ -204,7 +204,7 @@ InstallerProcess::InstallerProcess(const std::string& program, const std::string
         const DWORD error = GetLastError();
         throw std::runtime_error("cannot start " + program + ": error " + std::to_string(error));
     }
-    CloseHandle(info.hThread);
+    const UniqueHandle thread(info.hThread);
     m_process.Reset(info.hProcess);
     m_id = info.dwProcessId;
 }
@@ -275,8 +275,10 @@ std::string InstallerProcess::DescribeWindows() const
     GetExitCodeProcess(m_process.Get(), &exitCode);
     std::string text = exitCode == STILL_ACTIVE ? " (running)" : " (ended with " + std::to_string(exitCode) + ")";
     for (HWND window : TopLevelWindows()) {
-        text += "\n  " + ClassName(window) + (IsWindowVisible(window) ? " visible" : " hidden") + " \"" +
-                WindowText(window) + "\":";
+        char caption[256] = {};
+        GetWindowTextA(window, caption, sizeof caption);
+        text += "\n  " + ClassName(window) + (IsWindowVisible(window) ? " visible" : " hidden") + " \"" + caption +
+                "\":";
         EnumChildWindows(window, DescribeChild, reinterpret_cast<LPARAM>(&text));
     }
     return text;

@@ -34,8 +34,10 @@ void InstallerTest::CopyInstaller() const
 {
     const std::string installer = HostPathToWindows(KW_E2E_INSTALLER);
     const std::string copy = m_source.Path() + "PelmoraInstaller.exe";
-    if (!CopyFileA(installer.c_str(), copy.c_str(), FALSE))
-        FAIL() << "cannot copy " << installer << ": error " << GetLastError();
+    if (!CopyFileA(installer.c_str(), copy.c_str(), FALSE)) {
+        const DWORD error = GetLastError();
+        FAIL() << "cannot copy " << installer << ": error " << error;
+    }
 }
 
 Window InstallerTest::StartInstaller(const std::vector<kwtest::Entry>& entries)
@@ -121,6 +123,11 @@ void ExpectMessageBox(const MessageBoxView& box, const std::string& text, LPCSTR
     EXPECT_EQ(box.text, text);
     EXPECT_EQ(box.caption, kCaption);
     EXPECT_EQ(box.icon, icon) << "the box shows another icon than the one expected";
+}
+
+std::string CreateFolderQuestion(const std::string& completedFolder)
+{
+    return completedFolder + "\n\nThe specified folder does not exist.\nDo you want to create it?";
 }
 
 } // namespace e2e

@@ -23,7 +23,7 @@ struct LaunchRecord {
 // it writes itself, and a second fresh folder to install into.
 class InstallerTest : public ::testing::Test {
 public:
-    enum class Package { Complete, WithoutIndex, WithoutData, WithoutEither };
+    enum class Package { WithoutIndex, WithoutData, WithoutEither };
 
 protected:
     // The package most tests install: a few files and the launch stand-in as pelmora.exe.
@@ -58,10 +58,13 @@ private:
     void CopyInstaller() const;
 };
 
-// The message texts and caption the installer uses.
+// The caption of the dialog and of every message box.
 constexpr const char* kCaption = "Pelmora Installer";
 
-// Expects a box of the installer with this text and icon, owned by `owner` when given.
+// Expects a box of the installer with this text, its caption and this standard icon.
 void ExpectMessageBox(const MessageBoxView& box, const std::string& text, LPCSTR icon);
+
+// The question asked before a missing destination folder is created.
+std::string CreateFolderQuestion(const std::string& completedFolder);
 
 } // namespace e2e

@@ -34,7 +34,7 @@ TEST_F(WindowTest, EnterInDestinationStartsInstall)
     dialog.PressKey(kDestinationId, VK_RETURN);
 
     const MessageBoxView question = m_installer->WaitForMessageBox();
-    EXPECT_EQ(question.text, folder + "\n\nThe specified folder does not exist.\nDo you want to create it?");
+    EXPECT_EQ(question.text, CreateFolderQuestion(folder));
     question.Answer(IDNO);
     ExpectNoMessageBox();
     // Install never closes the dialog.
