@@ -14,7 +14,9 @@ TEST_F(FailureTest, EmptyDestinationIsRefused)
     const MessageBoxView box = m_installer->WaitForMessageBox();
     ExpectMessageBox(box, "You must enter a destination folder!", IDI_HAND);
     EXPECT_EQ(box.owner, dialog.Handle());
+    EXPECT_FALSE(IsWindowEnabled(dialog.Handle())) << "the box is modal to the dialog";
     box.Answer(IDOK);
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(dialog.Handle()) != FALSE; }, kStepTimeout));
     ExpectNoMessageBox();
     EXPECT_EQ(dialog.Text(kStatusId), "Standing by...");
     EXPECT_FALSE(m_installer->HasExited());
