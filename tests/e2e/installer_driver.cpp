@@ -288,6 +288,33 @@ bool InstallerProcess::HasMessageBox() const { return FindTopLevel(IsMessageBox)
 
 bool InstallerProcess::HasFolderBrowser() const { return FindTopLevel(IsFolderBrowser) != nullptr; }
 
+std::string InstallerProcess::TreeItemText(HWND tree, HTREEITEM item) const
+{
+    // TVM_GETITEM writes through pointers, which must be valid in the tree's own process.
+    constexpr SIZE_T kTextRoom = 260;
+    void* const remote = VirtualAllocEx(m_process.Get(), nullptr, sizeof(TVITEMA) + kTextRoom, MEM_COMMIT,
+                                        PAGE_READWRITE);
+    if (remote == nullptr)
+        throw std::runtime_error("cannot lend memory in the installer");
+    char* const remoteText = static_cast<char*>(remote) + sizeof(TVITEMA);
+    TVITEMA request{};
+    request.mask = TVIF_TEXT;
+    request.hItem = item;
+    request.pszText = remoteText;
+    request.cchTextMax = static_cast<int>(kTextRoom);
+    std::string text(kTextRoom, '\0');
+    DWORD_PTR answered = 0;
+    const bool ok = WriteProcessMemory(m_process.Get(), remote, &request, sizeof request, nullptr) &&
+                    SendMessageTimeoutA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG,
+                                        kMessageTimeoutMs, &answered) &&
+                    ReadProcessMemory(m_process.Get(), remoteText, text.data(), kTextRoom, nullptr);
+    VirtualFreeEx(m_process.Get(), remote, 0, MEM_RELEASE);
+    if (!ok)
+        throw std::runtime_error("cannot read a tree item's text");
+    text.resize(text.find('\0'));
+    return text;
+}
+
 void WaitForStatus(const Window& dialog, const std::string& text, Millis timeout)
 {
     std::string shown;

@@ -7,6 +7,7 @@
 #include "win_handles.h"
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <chrono>
 #include <functional>
@@ -98,6 +99,8 @@ public:
     Window WaitForFolderBrowser(Millis timeout = kStepTimeout) const;
     bool HasMessageBox() const;
     bool HasFolderBrowser() const;
+    // The text of a tree view item in this process, read through memory lent in the process.
+    std::string TreeItemText(HWND tree, HTREEITEM item) const;
     // The process's windows and their controls, for failure messages.
     std::string DescribeWindows() const;
 

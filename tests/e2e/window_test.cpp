@@ -1,9 +1,48 @@
 #include "installer_fixture.h"
 
+#include <stdexcept>
+#include <vector>
+
 namespace e2e {
 namespace {
 
 using WindowTest = InstallerTest;
+
+HTREEITEM NextItem(HWND tree, UINT relation, HTREEITEM item)
+{
+    return reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
+}
+
+// The first child of `parent` (the tree's top level for nullptr) whose text ends in `suffix`.
+HTREEITEM FindItem(const InstallerProcess& process, HWND tree, HTREEITEM parent, const std::string& suffix)
+{
+    HTREEITEM item = NextItem(tree, TVGN_ROOT, nullptr);
+    if (parent != nullptr) {
+        SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(parent));
+        item = NextItem(tree, TVGN_CHILD, parent);
+    }
+    for (; item != nullptr; item = NextItem(tree, TVGN_NEXT, item)) {
+        const std::string text = process.TreeItemText(tree, item);
+        if (text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0)
+            return item;
+    }
+    throw std::runtime_error("no folder item ending in " + suffix);
+}
+
+// Opens the folder browser, picks the item found by the suffixes, one per level, and presses OK.
+void BrowseTo(const InstallerProcess& process, const Window& dialog, const std::vector<std::string>& path)
+{
+    dialog.Click(kBrowseId);
+    const Window browser = process.WaitForFolderBrowser();
+    const HWND tree = FindWindowExA(browser.Handle(), nullptr, "SysTreeView32", nullptr);
+    HTREEITEM item = nullptr;
+    for (const std::string& suffix : path)
+        item = FindItem(process, tree, item, suffix);
+    SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+    browser.Click(IDOK);
+    if (!WaitUntil([&] { return !process.HasFolderBrowser(); }, kStepTimeout))
+        throw std::runtime_error("the folder browser stayed open");
+}
 
 TEST_F(WindowTest, CloseButtonEndsTheProgram)
 {
@@ -57,6 +96,19 @@ TEST_F(WindowTest, CancelledBrowseKeepsTheDestination)
     ASSERT_TRUE(WaitUntil([&] { return !m_installer->HasFolderBrowser(); }, kStepTimeout));
     EXPECT_EQ(dialog.Text(kDestinationId), "D:\\Somewhere Else");
     EXPECT_FALSE(m_installer->HasMessageBox());
+    EXPECT_EQ(dialog.Text(kStatusId), "Standing by...");
+}
+
+TEST_F(WindowTest, BrowsedFolderReplacesTheDestinationAsTheShellGivesIt)
+{
+    const Window dialog = StartInstaller();
+    // A drive root comes with its backslash.
+    ASSERT_NO_THROW(BrowseTo(*m_installer, dialog, {"Desktop", "My Computer", "(C:)"}));
+    EXPECT_EQ(dialog.Text(kDestinationId), "C:\\");
+
+    // Any other folder without one, and none is added.
+    ASSERT_NO_THROW(BrowseTo(*m_installer, dialog, {"Desktop", "My Computer", "(C:)", "windows"}));
+    EXPECT_EQ(dialog.Text(kDestinationId), "C:\\windows");
     EXPECT_EQ(dialog.Text(kStatusId), "Standing by...");
 }
 
