@@ -56,7 +56,8 @@ mkdir -p "$dist/screens"
 
 mkdir -p "$root/docs"
 for stage_name in start question finished; do
-    convert "$dist/screens/$stage_name.bmp" "$dist/screens/$stage_name.png"
+    # No metadata: the same picture gives the same file.
+    convert "$dist/screens/$stage_name.bmp" -strip "$dist/screens/$stage_name.png"
     rm "$dist/screens/$stage_name.bmp"
     cp "$dist/screens/$stage_name.png" "$root/docs/screens-$stage_name.png"
 done

@@ -222,6 +222,11 @@ bool InstallerProcess::HasExited(Millis timeout) const
     return WaitForSingleObject(m_process.Get(), static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
 }
 
+bool InstallerProcess::WaitForIdle(Millis timeout) const
+{
+    return WaitForInputIdle(m_process.Get(), static_cast<DWORD>(timeout.count())) == 0;
+}
+
 std::vector<HWND> InstallerProcess::TopLevelWindows() const
 {
     std::vector<HWND> windows;

@@ -90,6 +90,8 @@ public:
 
     DWORD Id() const { return m_id; }
     bool HasExited(Millis timeout = Millis{0}) const;
+    // Waits until the installer has handled its input and waits for more.
+    bool WaitForIdle(Millis timeout = kStepTimeout) const;
 
     // The installer dialog once it is visible.
     Window WaitForDialog(Millis timeout = kStartTimeout) const;

@@ -34,20 +34,23 @@ RECT WindowArea(const Window& window)
     return area;
 }
 
-// Waits until two captures in a row agree, so the shot shows finished painting.
-void SaveSettled(const RECT& area, const std::string& path)
+// Waits until the installer is idle and the screen has stayed the same for a few looks,
+// so the shot shows finished painting.
+void SaveSettled(const InstallerProcess& process, const RECT& area, const std::string& path)
 {
+    process.WaitForIdle();
+    constexpr int kSameLooks = 4;
     ScreenImage previous = CaptureScreen(area);
     ScreenImage current;
-    WaitUntil(
-        [&] {
-            current = CaptureScreen(area);
-            const bool same = current.pixels == previous.pixels;
-            previous = current;
-            return same;
-        },
-        Millis{3000});
-    SaveBmp(current, path);
+    int same = 0;
+    const auto deadline = std::chrono::steady_clock::now() + Millis{5000};
+    while (same < kSameLooks && std::chrono::steady_clock::now() < deadline) {
+        Sleep(100);
+        current = CaptureScreen(area);
+        same = current.pixels == previous.pixels ? same + 1 : 0;
+        previous = current;
+    }
+    SaveBmp(previous, path);
     std::printf("saved %s\n", path.c_str());
 }
 
@@ -70,7 +73,7 @@ void Walk(const std::string& installer, const std::string& shots)
     const Window dialog = process.WaitForDialog();
     if (dialog.Text(kDestinationId) != "C:\\Program\\KW\\Pelmora\\")
         throw std::runtime_error("unexpected default folder " + dialog.Text(kDestinationId));
-    SaveSettled(Around(WindowArea(dialog)), shots + "start.bmp");
+    SaveSettled(process, Around(WindowArea(dialog)), shots + "start.bmp");
 
     dialog.Click(kInstallId);
     const MessageBoxView question = process.WaitForMessageBox();
@@ -80,7 +83,7 @@ void Walk(const std::string& installer, const std::string& shots)
     const RECT boxArea = WindowArea(question.window);
     const RECT dialogArea = WindowArea(dialog);
     UnionRect(&both, &dialogArea, &boxArea);
-    SaveSettled(Around(both), shots + "question.bmp");
+    SaveSettled(process, Around(both), shots + "question.bmp");
     question.Answer(IDYES);
 
     std::string status;
@@ -94,7 +97,7 @@ void Walk(const std::string& installer, const std::string& shots)
     ScreenImage bar;
     if (!WaitForFullBar(dialog, bar))
         throw std::runtime_error("the bar is not full after the install");
-    SaveSettled(Around(WindowArea(dialog)), shots + "finished.bmp");
+    SaveSettled(process, Around(WindowArea(dialog)), shots + "finished.bmp");
 
     dialog.Click(kCloseId);
     if (!process.HasExited(kStepTimeout))
