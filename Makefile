@@ -1,10 +1,12 @@
 # make test: set up the machine, build both presets, run every test.
 # make run:  build the installer and a demo package, and start it.
 # make fuzz: fuzz the extraction for FUZZ_SECONDS (`make test` replays the corpus).
+# make bench: time extraction against a bare loop and the usual tools; writes
+#             bench/results.md and bench/results.png (about half an hour).
 JOBS ?= 2
 FUZZ_SECONDS ?= 600
 
-.PHONY: test run bootstrap native windows test-native test-windows clean fuzz
+.PHONY: test run bootstrap native windows test-native test-windows clean fuzz bench
 
 test: bootstrap test-native test-windows
 
@@ -36,3 +38,12 @@ run: native windows
 clean:
 	./scripts/wine-cleanup.sh
 	rm -rf build
+
+bench: bootstrap
+	./scripts/bootstrap.sh --bench
+	cmake -S bench -B build/bench-native -DCMAKE_BUILD_TYPE=Release
+	cmake --build build/bench-native -j$(JOBS)
+	cmake -S bench -B build/bench-windows -DCMAKE_BUILD_TYPE=Release \
+	    -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake
+	cmake --build build/bench-windows -j$(JOBS)
+	python3 bench/run_bench.py --native-build build/bench-native --windows-build build/bench-windows

@@ -217,43 +217,78 @@ def to_windows(path):
 
 
 class Wine:
-    """A private prefix with a wineserver kept alive for the whole series."""
+    """A private prefix on a private Xvfb display, with one wineserver kept
+    alive for the whole series so that no run pays for starting it."""
 
     def __init__(self, build):
-        self.prefix = build / "wineprefix"
+        self.prefix = build.resolve() / "wineprefix"
         self.env = dict(os.environ, WINEPREFIX=str(self.prefix), WINEARCH="win32", WINEDEBUG="-all",
                         WINEDLLOVERRIDES="mscoree,mshtml=")
         # Creates the prefix on first use.
         run_checked([str(REPO / "cmake" / "wine-run"), str(self.prefix), "cmd", "/c", "exit"],
                     env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # A wineserver started without the display would give the installer no window.
+        subprocess.run(["wineserver", "-k"], env=self.env, stderr=subprocess.DEVNULL)
+        subprocess.run(["wineserver", "-w"], env=self.env, stderr=subprocess.DEVNULL)
+        read_end, write_end = os.pipe()
+        self.display = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
+                                         "-nolisten", "tcp"], pass_fds=[write_end], stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        with os.fdopen(read_end) as stream:
+            number = stream.readline().strip()
+        if not number:
+            raise RuntimeError("Xvfb did not start")
+        self.env["DISPLAY"] = ":" + number
         self.server = subprocess.Popen(["wineserver", "-f", "-p"], env=self.env)
 
-    def run_reporting_time(self, exe, package, destination):
-        done = subprocess.run(["wine", str(exe), "--report-time", to_windows(package), to_windows(destination)],
-                              env=self.env, capture_output=True, text=True)
+    def run(self, exe, *arguments):
+        """The lines `name value` that the program printed, as a dictionary of seconds."""
+        done = subprocess.run(["wine", str(exe), *arguments], env=self.env, capture_output=True, text=True)
         if done.returncode != 0:
             raise RuntimeError(f"{exe.name} under Wine failed: {done.stderr.strip()}")
-        for line in done.stdout.splitlines():
-            if line.startswith("seconds "):
-                return float(line.split()[1])
-        raise RuntimeError(f"{exe.name} reported no time: {done.stdout!r}")
+        times = dict(line.split() for line in done.stdout.splitlines() if line.count(" ") == 1)
+        if "seconds" not in times:
+            raise RuntimeError(f"{exe.name} reported no time: {done.stdout!r}")
+        return {name: float(value) for name, value in times.items()}
 
     def close(self):
         subprocess.run(["wineserver", "-k"], env=self.env)
         self.server.wait()
+        self.display.terminate()
+        self.display.wait()
+
+
+GUI_TOTAL = "installer window, click to Complete"
+GUI_EXTRACTED = "installer window, click to extracted"
 
 
 def bench_wine(payload, wine, exes, runs, destinations):
-    results = {name: Result(payload.shape.key, name) for name in exes}
+    """`exes` maps a contender to its exe; the window's timer yields two rows."""
+    names = [n for n in exes if n not in (GUI_TOTAL, "installer")] + ([GUI_TOTAL, GUI_EXTRACTED] if GUI_TOTAL in exes else [])
+    results = {name: Result(payload.shape.key, name) for name in names}
+    installer = None
+    if GUI_TOTAL in exes:
+        installer = payload.package / exes["installer"].name
+        shutil.copy2(exes["installer"], installer)
     for run in range(runs):
         for name, exe in exes.items():
+            if name == "installer":
+                continue
             read_through(payload.package)
             out = destinations.fresh()
-            seconds = wine.run_reporting_time(exe, payload.package, out)
+            if name == GUI_TOTAL:
+                times = wine.run(exe, to_windows(installer), to_windows(out))
+            else:
+                times = wine.run(exe, "--report-time", to_windows(payload.package), to_windows(out))
             if run == 0 and tree_summary(out) != payload.summary:
                 raise RuntimeError(f"{name} under Wine did not reproduce {payload.shape.title}")
-            results[name].runs.append(Run(seconds, 0, Destinations.delete(out)))
-            log(f"  {name:24} run {run + 1}: {seconds:7.3f} s")
+            delete = Destinations.delete(out)
+            results[name].runs.append(Run(times["seconds"], 0, delete))
+            log(f"  {name:36} run {run + 1}: {times['seconds']:7.3f} s")
+            if name == GUI_TOTAL:
+                results[GUI_EXTRACTED].runs.append(Run(times["extracted"], 0, delete))
+    if installer:
+        installer.unlink()
     return list(results.values())
 
 
@@ -331,14 +366,18 @@ def target_lines(payloads, native, wine):
                      f"not growing with the largest entry): {verdict(worst < TARGET_PEAK_MIB)}.")
     for key, shape_results in wine.items():
         bare = next(r for r in shape_results if r.contender.startswith("bare loop"))
+        judged = GUI_TOTAL if any(r.contender == GUI_TOTAL for r in shape_results) else None
         for r in shape_results:
             if r is bare:
                 continue
             factor = r.median() / bare.median()
-            target = f" (target ≤ {TARGET_WINE_FACTOR})" if key == "w" else ""
-            met = f": {verdict(factor <= TARGET_WINE_FACTOR)}" if key == "w" else ""
-            lines.append(f"- Wine, {payloads[key].shape.title}: {r.contender} takes {factor:.2f} × the bare "
-                         f"loop's time{target}{met}.")
+            line = f"- Wine, {payloads[key].shape.title}: {r.contender} takes {factor:.2f} × the bare loop's time"
+            if key == "w" and r.contender == judged:
+                line += f" (target ≤ {TARGET_WINE_FACTOR}): {verdict(factor <= TARGET_WINE_FACTOR)}"
+            lines.append(line + ".")
+        if key == "w" and judged is None:
+            lines.append("- Wine, the window's install: **not measured** (no installer window was built); "
+                         "the headless engine above stands in for it.")
     return lines
 
 
@@ -428,6 +467,12 @@ def main():
     if wine_shapes:
         exes = {"engine, headless host": args.windows_build / "kw_headless.exe",
                 "bare loop (32-bit exe)": args.windows_build / "bare_extract.exe"}
+        timer = args.windows_build / "gui_install_timer.exe"
+        installer = args.windows_build / "kw" / "ui" / "PelmoraInstaller.exe"
+        if timer.exists() and installer.exists():
+            exes.update({GUI_TOTAL: timer, "installer": installer})
+        else:
+            log("no installer window to time: building it needs ui/ and tests/e2e")
         wine_session = Wine(args.windows_build)
         try:
             for key in wine_shapes:
@@ -451,9 +496,13 @@ def main():
     report += ["", "## Native", ""] + native_table(payloads, native)
     if wine:
         report += ["", "## Under Wine", "",
-                   f"{args.wine_runs} runs per contender and shape; each program times itself from its first "
-                   "open to its last close, leaving out Wine's start-up. The engine runs behind a headless host "
-                   "whose status sink does nothing, so the window's painting is not in these figures.", ""]
+                   f"{args.wine_runs} runs per contender and shape, on a private Xvfb display. The bare loop and "
+                   "the engine behind a headless host (a status sink that does nothing) time themselves from "
+                   "their first open to their last close, leaving out Wine's start-up. The installer window is "
+                   "timed by a driver from the Install click to \"Installation Complete!!\" (which includes "
+                   "answering the \"ShellExecute failed!!\" box of a package without pelmora.exe) and to the "
+                   "first moment the busy installer answers again after the last file (`click to extracted`).",
+                   ""]
         report += wine_table(payloads, wine)
     report += ["", "## Against the targets (one run of the benchmark)", ""] + target_lines(payloads, native, wine)
     report += ["", "![Throughput per shape and contender](results.png)", ""]
