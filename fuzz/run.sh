@@ -2,7 +2,9 @@
 # Runs the extraction fuzzer for the given number of seconds (default 600),
 # starting from the committed corpus. New inputs go to build/fuzz/found, and a
 # crash input to build/fuzz/artifacts; after fixing the fault, copy the crash
-# input into fuzz/corpus so the replay in `make test` keeps it fixed.
+# input into fuzz/corpus so the replay in `make test` keeps it fixed. To keep
+# the coverage a run gained:
+#   build/fuzz/fuzz/extract_fuzzer -merge=1 fuzz/corpus build/fuzz/found
 set -eu
 seconds=${1:-600}
 root=$(cd "$(dirname "$0")/.." && pwd)
