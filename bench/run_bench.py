@@ -14,6 +14,7 @@ import shutil
 import statistics
 import subprocess
 import sys
+import tempfile
 import time
 from dataclasses import dataclass, field
 from pathlib import Path
@@ -131,8 +132,11 @@ class Payload:
         made = subprocess.run([str(self.tools["make_payload"]), self.shape.generator[0], str(self.files),
                                *self.shape.generator[1:]], check=True, capture_output=True, text=True)
         log(f"  {made.stdout.strip()}; packing")
-        run_checked([str(self.tools["kwpack"]), "pack", str(self.files), "-o", str(self.package)],
-                    stdout=subprocess.DEVNULL)
+        # Quiet unless it fails: it warns that these payloads hold no pelmora.exe.
+        packed = subprocess.run([str(self.tools["kwpack"]), "pack", str(self.files), "-o", str(self.package)],
+                                capture_output=True, text=True)
+        if packed.returncode != 0:
+            raise RuntimeError(f"kwpack pack failed: {packed.stderr.strip()}")
         run_checked(["tar", "-cf", str(self.tar), "-C", str(self.files), "."])
         run_checked(["zip", "-0", "-q", "-r", str(self.zip), "."], cwd=self.files)
         self.summary = tree_summary(self.files)
@@ -240,15 +244,25 @@ class Wine:
             raise RuntimeError("Xvfb did not start")
         self.env["DISPLAY"] = ":" + number
         self.server = subprocess.Popen(["wineserver", "-f", "-p"], env=self.env)
+        # The first program starts Wine's background services, which keep the
+        # standard handles they inherit: give them none worth keeping.
+        run_checked(["wine", "cmd", "/c", "exit"], env=self.env, stdin=subprocess.DEVNULL,
+                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def run(self, exe, *arguments):
         """The lines `name value` that the program printed, as a dictionary of seconds."""
-        done = subprocess.run(["wine", str(exe), *arguments], env=self.env, capture_output=True, text=True)
+        # Files rather than pipes: a Wine process that outlives the program would hold a pipe open.
+        with tempfile.TemporaryFile("w+") as out, tempfile.TemporaryFile("w+") as err:
+            done = subprocess.run(["wine", str(exe), *arguments], env=self.env, stdin=subprocess.DEVNULL,
+                                  stdout=out, stderr=err)
+            out.seek(0)
+            err.seek(0)
+            printed, errors = out.read(), err.read()
         if done.returncode != 0:
-            raise RuntimeError(f"{exe.name} under Wine failed: {done.stderr.strip()}")
-        times = dict(line.split() for line in done.stdout.splitlines() if line.count(" ") == 1)
+            raise RuntimeError(f"{exe.name} under Wine failed: {errors.strip()}")
+        times = dict(line.split() for line in printed.splitlines() if line.count(" ") == 1)
         if "seconds" not in times:
-            raise RuntimeError(f"{exe.name} reported no time: {done.stdout!r}")
+            raise RuntimeError(f"{exe.name} reported no time: {printed!r}")
         return {name: float(value) for name, value in times.items()}
 
     def close(self):
