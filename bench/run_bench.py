@@ -395,29 +395,30 @@ def target_lines(payloads, native, wine):
     return lines
 
 
-def write_chart(payloads, native, wine, out_png, work):
-    """A clustered bar chart of median throughput, one cluster per shape."""
-    rows = [(payloads[key].shape.title, r.contender, throughput(payloads[key], r))
-            for key, rs in native.items() for r in rs]
-    rows += [(payloads[key].shape.title + " (Wine)", r.contender, throughput(payloads[key], r))
-             for key, rs in wine.items() for r in rs]
-    if not rows:
-        return
-    clusters = list(dict.fromkeys(title for title, _, _ in rows))
-    contenders = list(dict.fromkeys(name for _, name, _ in rows))
-    value = {(title, name): mibs for title, name, mibs in rows}
-    data = work / "chart.dat"
+def chart_panel(payloads, results, title, data):
+    """Gnuplot commands for one clustered histogram: a cluster per shape, a bar per contender."""
+    clusters = [payloads[key].shape.title for key in results]
+    contenders = list(dict.fromkeys(r.contender for rs in results.values() for r in rs))
+    value = {(payloads[key].shape.title, r.contender): throughput(payloads[key], r)
+             for key, rs in results.items() for r in rs}
     with open(data, "w") as stream:
         stream.write("shape\t" + "\t".join(f'"{c}"' for c in contenders) + "\n")
-        for title in clusters:
-            cells = [f"{value[(title, c)]:.1f}" if (title, c) in value else "-" for c in contenders]
-            stream.write(f'"{title}"\t' + "\t".join(cells) + "\n")
+        for cluster in clusters:
+            cells = [f"{value[(cluster, c)]:.1f}" if (cluster, c) in value else "-" for c in contenders]
+            stream.write(f'"{cluster}"\t' + "\t".join(cells) + "\n")
     columns = ", ".join(f"'{data}' using {i + 2}:xtic(1) title columnheader" for i in range(len(contenders)))
+    return f"set title '{title}'\nplot {columns}\n"
+
+
+def write_chart(payloads, native, wine, out_png, work):
+    """Median throughput per shape and contender: native on the left, Wine on the right."""
+    panels = [(results, title) for results, title in ((native, "Native"), (wine, "Under Wine")) if results]
+    if not panels:
+        return
     script = f"""
-set terminal pngcairo size 1200,600 noenhanced font ',10'
+set terminal pngcairo size {700 * len(panels)},620 noenhanced font ',10'
 set output '{out_png}'
-set title 'Extraction throughput, median of runs (higher is better)'
-set ylabel 'MiB/s'
+set multiplot layout 1,{len(panels)} title 'Extraction throughput, median of runs, MiB/s (log scale; higher is better)'
 set logscale y
 set yrange [1:*]
 set style data histograms
@@ -425,10 +426,13 @@ set style histogram clustered gap 1
 set style fill solid 0.85 border -1
 set boxwidth 0.9
 set datafile missing '-'
-set key outside right top vertical
+set key below horizontal font ',9'
 set grid ytics
-plot {columns}
+set xtics font ',9'
 """
+    for index, (results, title) in enumerate(panels):
+        script += chart_panel(payloads, results, title, work / f"chart-{index}.dat")
+    script += "unset multiplot\n"
     subprocess.run(["gnuplot"], input=script, text=True, check=True)
 
 
