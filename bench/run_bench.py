@@ -441,7 +441,7 @@ def main():
     parser.add_argument("--native-build", type=Path, required=True)
     parser.add_argument("--windows-build", type=Path)
     parser.add_argument("--scratch", type=Path, default=REPO / "build" / "bench-scratch")
-    parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--runs", type=int, default=7)
     parser.add_argument("--wine-runs", type=int, default=3)
     parser.add_argument("--shapes", default="abc")
     parser.add_argument("--wine-shapes", default="wc")
@@ -505,9 +505,11 @@ def main():
         "",
         f"- Machine: {machine_line()}",
         f"- Date: {started:%Y-%m-%d %H:%M} UTC; commit {commit_line()}",
-        f"- Native: {args.runs} runs per contender and shape, warm page cache, a fresh destination folder "
-        "per run on the same file system; times include process start-up; peak memory is the child's "
-        "maximum resident set; deleting the destination is timed apart.",
+        f"- Native: {args.runs} runs per contender and shape, in rotating order, each into a fresh destination "
+        "folder on the same file system with its input read into the page cache just before; times include "
+        "process start-up; peak memory is the child's maximum resident set (`/usr/bin/time`). After each run "
+        "the destination is deleted (timed apart, `delete s`), everything is written out and the clean caches "
+        "are dropped, so that no run pays for inodes its predecessor freed.",
         "",
     ]
     report += [f"- Payload {payloads[k].shape.title}: {payloads[k].describe()}" for k in payloads]
