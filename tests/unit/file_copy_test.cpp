@@ -58,6 +58,22 @@ TEST(FileCopyTo, StopsShortOnlyWhereTheSourceEnds)
     EXPECT_EQ(ReadBytes(folder.Path() + "out"), "tail");
 }
 
+TEST(FileCopyTo, ALargeCopyCutShortLeavesOnlyWhatWasWritten)
+{
+    // Space set aside for the whole copy must not show up as length.
+    TempFolder folder;
+    const std::string bytes = Pattern(kMiB + kMiB / 2);
+    WriteBytes(folder.Path() + "in", bytes);
+    std::vector<char> buffer;
+    {
+        plat::File source(folder.Path() + "in", plat::File::Mode::Read);
+        plat::File target(folder.Path() + "out", plat::File::Mode::CreateWrite);
+        EXPECT_EQ(source.CopyTo(target, 3 * kMiB, buffer), bytes.size());
+        EXPECT_EQ(target.GetLength(), bytes.size());
+    }
+    EXPECT_EQ(ReadBytes(folder.Path() + "out"), bytes);
+}
+
 TEST(FileCopyTo, LargeCopiesArriveWholeThroughABoundedBuffer)
 {
     TempFolder folder;
