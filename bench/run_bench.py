@@ -42,6 +42,14 @@ TARGET_SHARE = {"a": 0.95, "b": 0.85, "c": 0.90}
 TARGET_PEAK_MIB = 8.0
 TARGET_WINE_FACTOR = 1.3
 
+# The wait before each run. Memory that a guest of this kind of virtual
+# machine frees is handed back to its host within about two seconds, and
+# touching it again costs a fault in the host: a run that happened to get
+# memory freed a moment before took 0.2 s for 1 GiB, one that did not 0.9 s.
+# Waiting until everything freed has been handed back gives every run the
+# same start.
+QUIET_SECONDS = 4
+
 
 @dataclass
 class Run:
@@ -207,6 +215,7 @@ def bench_native(payload, tools, runs, destinations, only):
         turn = contenders[run % len(contenders):] + contenders[:run % len(contenders)]
         for name, warm, command in turn:
             read_through(warm)
+            time.sleep(QUIET_SECONDS)
             out = destinations.fresh()
             seconds, peak = timed(command(out), destinations.base)
             if run == 0 and (tree_summary(out) != payload.summary or not same_contents(out, payload.files)):
@@ -289,6 +298,7 @@ def bench_wine(payload, wine, exes, runs, destinations):
             if name == "installer":
                 continue
             read_through(payload.package)
+            time.sleep(QUIET_SECONDS)
             out = destinations.fresh()
             if name == GUI_TOTAL:
                 times = wine.run(exe, to_windows(installer), to_windows(out))
@@ -509,7 +519,9 @@ def main():
         "folder on the same file system with its input read into the page cache just before; times include "
         "process start-up; peak memory is the child's maximum resident set (`/usr/bin/time`). After each run "
         "the destination is deleted (timed apart, `delete s`), everything is written out and the clean caches "
-        "are dropped, so that no run pays for inodes its predecessor freed.",
+        "are dropped, so that no run pays for inodes its predecessor freed; then each run waits "
+        f"{QUIET_SECONDS} s, until the memory freed has gone back to the virtual machine's host, so that every "
+        "run pays alike for touching fresh memory.",
         "",
     ]
     report += [f"- Payload {payloads[k].shape.title}: {payloads[k].describe()}" for k in payloads]

@@ -121,8 +121,8 @@ void File::Write(const void* buffer, std::size_t count)
 // as long again for a mix of sizes, and no less for small files.
 //
 // A copy larger than the buffer first has its blocks allocated, which made
-// large entries about a third faster on ext4; for smaller ones it cost more
-// than it saved. Only a hint: the size stays as written, and a failure here
+// large entries a tenth to a third faster on ext4; for smaller ones it cost
+// more than it saved. Only a hint: the size stays as written, and a failure here
 // (no space, no support) is left for the writes to report or get past.
 FileSize File::CopyTo(File& target, FileSize count, std::vector<char>& buffer)
 {
