@@ -2,7 +2,26 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace ui {
+namespace {
+
+// The shell's folder browser loads this by bare name, past the restricted
+// search order on some systems. Once loaded from System32 it is found by name, so
+// a copy planted beside the installer is never mapped. Kept for the process's
+// life on purpose.
+void PreloadFromSystemFolder(const char* dllName)
+{
+    char folder[MAX_PATH];
+    const UINT length = GetSystemDirectoryA(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return;
+    const std::string path = std::string(folder, length) + "\\" + dllName;
+    LoadLibraryA(path.c_str());
+}
+
+} // namespace
 
 void RestrictDllSearch()
 {
@@ -14,6 +33,7 @@ void RestrictDllSearch()
     if (setDefaultDllDirectories != nullptr)
         setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     SetDllDirectoryA("");
+    PreloadFromSystemFolder("comctl32.dll");
 }
 
 } // namespace ui

@@ -177,7 +177,7 @@ TEST_F(PlantedDllTest, NoDllBesideTheInstallerIsLoadedThroughAWholeInstall)
 // by a search that ignores the process's default DLL directories, so the
 // copy beside the installer is taken. Windows honours them for such loads.
 // Enable once the installer loads comctl32.dll from System32 itself at start-up.
-TEST_F(PlantedDllTest, DISABLED_NoCommonControlsDllBesideTheInstallerIsLoadedByTheFolderBrowser)
+TEST_F(PlantedDllTest, NoCommonControlsDllBesideTheInstallerIsLoadedByTheFolderBrowser)
 {
     InstallBesidePlanted({"comctl32"});
 }
