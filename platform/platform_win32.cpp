@@ -1,5 +1,6 @@
 #include "platform.h"
 #include "platform_detail.h"
+#include "win32_handles.h"
 
 #include <windows.h>
 
@@ -7,13 +8,6 @@
 
 namespace plat {
 namespace {
-
-struct FindHandleTraits {
-    using Type = HANDLE;
-    static Type Invalid() noexcept { return INVALID_HANDLE_VALUE; }
-    static void Close(Type handle) noexcept { ::FindClose(handle); }
-};
-using UniqueFindHandle = UniqueAny<FindHandleTraits>;
 
 HANDLE AsHandle(std::intptr_t value) { return reinterpret_cast<HANDLE>(value); }
 

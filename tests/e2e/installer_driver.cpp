@@ -204,7 +204,7 @@ InstallerProcess::InstallerProcess(const std::string& program, const std::string
         const DWORD error = GetLastError();
         throw std::runtime_error("cannot start " + program + ": error " + std::to_string(error));
     }
-    const UniqueHandle thread(info.hThread);
+    const plat::UniqueHandle thread(info.hThread);
     m_process.Reset(info.hProcess);
     m_id = info.dwProcessId;
 }

@@ -4,7 +4,7 @@
 // types, clicks and answers message boxes. Every wait polls with a time limit
 // and raises std::runtime_error when the limit passes.
 
-#include "win_handles.h"
+#include "win32_handles.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -110,7 +110,7 @@ private:
     std::vector<HWND> TopLevelWindows() const;
     HWND FindTopLevel(const std::function<bool(HWND)>& match) const;
 
-    UniqueHandle m_process;
+    plat::UniqueHandle m_process;
     DWORD m_id = 0;
 };
 

@@ -63,7 +63,7 @@ protected:
         return names;
     }
 
-    UniqueLibrary m_module;
+    plat::UniqueLibrary m_module;
 };
 
 struct ExpectedItem {

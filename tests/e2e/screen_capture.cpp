@@ -1,6 +1,6 @@
 #include "screen_capture.h"
 
-#include "win_handles.h"
+#include "win32_handles.h"
 
 #include <cstdint>
 #include <fstream>
@@ -26,8 +26,8 @@ ScreenImage CopyPixels(HDC source, const RECT& area)
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    UniqueGdiObject bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    UniqueMemoryDc memory(CreateCompatibleDC(source));
+    plat::UniqueGdiObject<HGDIOBJ> bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    plat::UniqueMemoryDC memory(CreateCompatibleDC(source));
     if (!bitmap || !memory)
         throw std::runtime_error("cannot make a capture bitmap");
     const HGDIOBJ previous = SelectObject(memory.Get(), bitmap.Get());
@@ -47,11 +47,11 @@ ScreenImage CopyPixels(HDC source, const RECT& area)
 // The standard icon drawn on a plain background, to learn which pixels it covers.
 ScreenImage DrawIconOn(HICON icon, COLORREF background, int width, int height)
 {
-    UniqueScreenDc screen(GetDC(nullptr));
-    UniqueMemoryDc memory(CreateCompatibleDC(screen.Get()));
-    UniqueGdiObject bitmap(CreateCompatibleBitmap(screen.Get(), width, height));
+    plat::UniqueWindowDC screen(plat::WindowDC{nullptr, GetDC(nullptr)});
+    plat::UniqueMemoryDC memory(CreateCompatibleDC(screen.Get().dc));
+    plat::UniqueGdiObject<HGDIOBJ> bitmap(CreateCompatibleBitmap(screen.Get().dc, width, height));
     const HGDIOBJ previous = SelectObject(memory.Get(), bitmap.Get());
-    UniqueGdiObject brush(CreateSolidBrush(background));
+    plat::UniqueGdiObject<HGDIOBJ> brush(CreateSolidBrush(background));
     const RECT all{0, 0, width, height};
     FillRect(memory.Get(), &all, static_cast<HBRUSH>(brush.Get()));
     DrawIconEx(memory.Get(), 0, 0, icon, width, height, 0, nullptr, DI_NORMAL);
@@ -83,10 +83,10 @@ bool ShowsIcon(const ScreenImage& shown, LPCSTR which)
 
 ScreenImage CaptureScreen(const RECT& area)
 {
-    UniqueScreenDc screen(GetDC(nullptr));
+    plat::UniqueWindowDC screen(plat::WindowDC{nullptr, GetDC(nullptr)});
     if (!screen)
         throw std::runtime_error("no screen DC");
-    return CopyPixels(screen.Get(), area);
+    return CopyPixels(screen.Get().dc, area);
 }
 
 ScreenImage CaptureScreen()

@@ -49,12 +49,6 @@ std::set<std::string> LoadedBeforeTheProgramRuns(const std::string& program)
     return seen;
 }
 
-struct RegistryKeyTraits {
-    using Type = HKEY;
-    static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type key) noexcept { RegCloseKey(key); }
-};
-
 // Wine takes its own copy of some system DLLs even when one lies beside the
 // exe; "native, then built-in" for a program makes it search the way Windows
 // does, so a planted DLL is found unless the program keeps the search in
@@ -71,7 +65,7 @@ std::vector<std::string> SearchLikeWindows(const std::string& program, const std
         ADD_FAILURE() << "cannot create " << path;
         return set;
     }
-    const plat::UniqueAny<RegistryKeyTraits> key(created);
+    const plat::UniqueRegistryKey key(created);
     static const char kOrder[] = "native,builtin";
     for (const std::string& name : names) {
         if (exceptions.count(name + ".dll") != 0)
@@ -127,8 +121,8 @@ void ExpectUnguardedProgramLoads(const std::vector<std::string>& names)
     PROCESS_INFORMATION started{};
     ASSERT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                                folder.Path().c_str(), &startup, &started));
-    const UniqueHandle process(started.hProcess);
-    const UniqueHandle thread(started.hThread);
+    const plat::UniqueHandle process(started.hProcess);
+    const plat::UniqueHandle thread(started.hThread);
     ASSERT_EQ(WaitForSingleObject(process.Get(), 30000), WAIT_OBJECT_0);
     EXPECT_EQ(Present(markers), markers);
 }

@@ -2,25 +2,15 @@
 // when it cannot) to its standard output, and holds the file until its
 // standard input ends.
 
-#include "unique_any.h"
+#include "win32_handles.h"
 
 #include <windows.h>
-
-namespace {
-
-struct FileTraits {
-    using Type = HANDLE;
-    static Type Invalid() noexcept { return INVALID_HANDLE_VALUE; }
-    static void Close(Type handle) noexcept { ::CloseHandle(handle); }
-};
-
-} // namespace
 
 int main(int argc, char** argv)
 {
     if (argc != 2)
         return 2;
-    const plat::UniqueAny<FileTraits> file(
+    const plat::UniqueCreatedFile file(
         ::CreateFileA(argv[1], GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     const char status = file ? 'L' : 'E';
     DWORD count = 0;

@@ -1,17 +1,11 @@
 // A stand-in for a system DLL planted beside the installer. Whatever process
 // loads it leaves "<the DLL's own path>.loaded" behind.
 
-#include "unique_any.h"
+#include "win32_handles.h"
 
 #include <windows.h>
 
 namespace {
-
-struct FileTraits {
-    using Type = HANDLE;
-    static Type Invalid() noexcept { return INVALID_HANDLE_VALUE; }
-    static void Close(Type handle) noexcept { ::CloseHandle(handle); }
-};
 
 void LeaveMarker(HINSTANCE instance)
 {
@@ -20,7 +14,7 @@ void LeaveMarker(HINSTANCE instance)
     if (length == 0 || length >= MAX_PATH)
         return;
     ::lstrcpyA(path + length, ".loaded");
-    plat::UniqueAny<FileTraits> marker(
+    plat::UniqueCreatedFile marker(
         ::CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 

@@ -1,6 +1,6 @@
 #include "other_process_lock.h"
 
-#include "unique_any.h"
+#include "win32_handles.h"
 
 #include <windows.h>
 
@@ -9,13 +9,6 @@
 
 namespace kwtest {
 namespace {
-
-struct HandleTraits {
-    using Type = HANDLE;
-    static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type handle) noexcept { ::CloseHandle(handle); }
-};
-using UniqueHandle = plat::UniqueAny<HandleTraits>;
 
 // kwlockholder.exe lies beside the test program.
 std::string HolderPath()
@@ -29,8 +22,8 @@ std::string HolderPath()
 } // namespace
 
 struct OtherProcessLock::Process {
-    UniqueHandle process;
-    UniqueHandle release; // the holder's standard input; closing it lets the holder go
+    plat::UniqueHandle process;
+    plat::UniqueHandle release; // the holder's standard input; closing it lets the holder go
 };
 
 OtherProcessLock::OtherProcessLock(const std::string& enginePath) : m_process(std::make_unique<Process>())
@@ -42,11 +35,11 @@ OtherProcessLock::OtherProcessLock(const std::string& enginePath) : m_process(st
     HANDLE releaseWrite = nullptr;
     if (!::CreatePipe(&readyRead, &readyWrite, &inherit, 0))
         throw std::runtime_error("CreatePipe failed");
-    UniqueHandle ready(readyRead);
-    UniqueHandle readyChildEnd(readyWrite);
+    plat::UniqueHandle ready(readyRead);
+    plat::UniqueHandle readyChildEnd(readyWrite);
     if (!::CreatePipe(&releaseRead, &releaseWrite, &inherit, 0))
         throw std::runtime_error("CreatePipe failed");
-    UniqueHandle releaseChildEnd(releaseRead);
+    plat::UniqueHandle releaseChildEnd(releaseRead);
     m_process->release.Reset(releaseWrite);
     ::SetHandleInformation(readyRead, HANDLE_FLAG_INHERIT, 0);
     ::SetHandleInformation(releaseWrite, HANDLE_FLAG_INHERIT, 0);

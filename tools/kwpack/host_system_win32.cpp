@@ -1,18 +1,12 @@
 #include "host_system.h"
 
 #include "platform.h"
+#include "win32_handles.h"
 
 #include <windows.h>
 
 namespace kwpack {
 namespace {
-
-struct FindHandleTraits {
-    using Type = HANDLE;
-    static Type Invalid() noexcept { return INVALID_HANDLE_VALUE; }
-    static void Close(Type handle) noexcept { ::FindClose(handle); }
-};
-using UniqueFindHandle = plat::UniqueAny<FindHandleTraits>;
 
 int CauseOf(DWORD error)
 {
@@ -68,7 +62,7 @@ std::vector<FolderItem> ListFolder(const std::string& folder)
 {
     std::vector<FolderItem> items;
     WIN32_FIND_DATAA data;
-    UniqueFindHandle find(::FindFirstFileA((folder + "*").c_str(), &data));
+    plat::UniqueFindHandle find(::FindFirstFileA((folder + "*").c_str(), &data));
     if (!find) {
         const DWORD error = ::GetLastError();
         // A drive's root folder has no "." entry, so an empty one finds nothing at all.
