@@ -2,13 +2,18 @@
 
 #include "platform.h"
 
-bool StaysInsideFolder(const std::string& folder, const std::string& name)
+DestinationFolder::DestinationFolder(const std::string& folder) : m_folder(folder)
 {
-    std::string base;
+    if (!plat::GetFullPath(folder, m_base))
+        m_base.clear();
+    else if (m_base.empty() || m_base.back() != '\\')
+        m_base += '\\';
+}
+
+bool DestinationFolder::Contains(const std::string& name) const
+{
     std::string target;
-    if (!plat::GetFullPath(folder, base) || !plat::GetFullPath(folder + name, target))
+    if (m_base.empty() || !plat::GetFullPath(m_folder + name, target))
         return false;
-    if (base.empty() || base.back() != '\\')
-        base += '\\';
-    return target.size() > base.size() && target.compare(0, base.size(), base) == 0;
+    return target.size() > m_base.size() && target.compare(0, m_base.size(), m_base) == 0;
 }

@@ -39,15 +39,15 @@ void CInstallEngine::ExtractAll(const std::string& sourceFolder, const std::stri
     plat::File index(sourceFolder + kIndexFileName, plat::File::Mode::Read);
     plat::File data(sourceFolder + kDataFileName, plat::File::Mode::Read);
     const plat::FileSize totalBytes = data.GetLength();
-    const plat::FileSize indexLength = index.GetLength();
-    plat::FileSize position = index.GetPosition();
+    IndexReader records(index);
     plat::FileSize bytesDone = 0;
     // Entries are streamed, never held whole, through at most this one buffer,
     // so memory in use does not depend on what the package claims.
     std::vector<char> buffer;
+    const DestinationFolder destination(destinationFolder);
 
-    while (position < indexLength) {
-        const IndexRecord record = ReadIndexRecord(index, indexLength - position);
+    while (records.Position() < records.Length()) {
+        const IndexRecord record = records.ReadRecord();
         SetStatus(ProgressPercent(bytesDone, totalBytes), "Extracting " + record.name);
 
         // Checked before the output file is touched, so a bad entry writes nothing.
@@ -55,13 +55,12 @@ void CInstallEngine::ExtractAll(const std::string& sourceFolder, const std::stri
             RaiseBadEntry(plat::kCauseEndOfFile, data, record.name, "its data runs past the end of the data file");
         if (const char* reason = RefusedEntryNameReason(record.name))
             RaiseBadEntry(plat::kCauseBadPath, index, record.name, std::string("refused name: ") + reason);
-        if (!StaysInsideFolder(destinationFolder, record.name))
+        if (!destination.Contains(record.name))
             RaiseBadEntry(plat::kCauseBadPath, index, record.name, "its full path is not inside the destination folder");
 
         plat::File output(destinationFolder + record.name, plat::File::Mode::CreateWrite);
         CopyEntry(data, output, record.dataSize, buffer);
 
         bytesDone += record.dataSize;
-        position = index.GetPosition();
     }
 }

@@ -16,49 +16,73 @@ void StoreLittleEndian32(std::string& out, std::uint32_t value)
         out += static_cast<char>((value >> shift) & 0xFF);
 }
 
-[[noreturn]] void RaiseMalformed(const plat::File& index, const std::string& what)
+} // namespace
+
+IndexReader::IndexReader(plat::File& index)
+    : m_index(index), m_length(index.GetLength()), m_position(index.GetPosition()), m_buffer(64 * 1024)
 {
-    throw plat::FileError(plat::kCauseEndOfFile, index.Path(), what);
+}
+
+IndexRecord IndexReader::ReadRecord()
+{
+    const plat::FileSize remaining = m_length - m_position;
+    unsigned char header[kRecordHeaderSize];
+    if (remaining < kRecordHeaderSize || Read(header, sizeof header) != sizeof header)
+        RaiseMalformed("the index ends inside a record header");
+
+    IndexRecord record;
+    record.dataSize = LoadLittleEndian32(header);
+    record.nameLength = LoadLittleEndian32(header + 4);
+    if (record.nameLength > remaining - kRecordHeaderSize)
+        RaiseMalformed("the name length " + std::to_string(record.nameLength) + " runs past the end of the index");
+    ReadName(record);
+    return record;
 }
 
 // Reads the whole name field but keeps only the bytes before its first zero,
 // and never more than a path can hold, so a huge field allocates nothing.
-void ReadName(plat::File& index, IndexRecord& record)
+void IndexReader::ReadName(IndexRecord& record)
 {
     char chunk[4096];
     bool cut = false;
     for (std::uint32_t left = record.nameLength; left > 0;) {
         const std::size_t ask = left < sizeof chunk ? left : sizeof chunk;
-        if (index.Read(chunk, ask) != ask)
-            RaiseMalformed(index, "the index ends inside a name");
+        if (Read(chunk, ask) != ask)
+            RaiseMalformed("the index ends inside a name");
         left -= static_cast<std::uint32_t>(ask);
         if (cut)
             continue;
         const std::size_t kept = std::find(chunk, chunk + ask, '\0') - chunk;
         cut = kept < ask;
         if (record.name.size() + kept > kMaxNameLength)
-            RaiseMalformed(index, "the name is longer than " + std::to_string(kMaxNameLength) + " bytes");
+            RaiseMalformed("the name is longer than " + std::to_string(kMaxNameLength) + " bytes");
         record.name.append(chunk, kept);
     }
 }
 
-} // namespace
-
-IndexRecord ReadIndexRecord(plat::File& index, plat::FileSize remaining)
+std::size_t IndexReader::Read(void* out, std::size_t count)
 {
-    unsigned char header[kRecordHeaderSize];
-    if (remaining < kRecordHeaderSize || index.Read(header, sizeof header) != sizeof header)
-        RaiseMalformed(index, "the index ends inside a record header");
+    auto* bytes = static_cast<char*>(out);
+    std::size_t done = 0;
+    while (done < count) {
+        if (m_begin == m_end) {
+            m_begin = 0;
+            m_end = m_index.Read(m_buffer.data(), m_buffer.size());
+            if (m_end == 0)
+                break;
+        }
+        const std::size_t take = std::min(count - done, m_end - m_begin);
+        std::copy(m_buffer.data() + m_begin, m_buffer.data() + m_begin + take, bytes + done);
+        m_begin += take;
+        done += take;
+    }
+    m_position += done;
+    return done;
+}
 
-    IndexRecord record;
-    record.dataSize = LoadLittleEndian32(header);
-    record.nameLength = LoadLittleEndian32(header + 4);
-    if (record.nameLength > remaining - kRecordHeaderSize)
-        RaiseMalformed(index, "the name length " + std::to_string(record.nameLength) +
-                                  " runs past the end of the index");
-
-    ReadName(index, record);
-    return record;
+void IndexReader::RaiseMalformed(const std::string& what) const
+{
+    throw plat::FileError(plat::kCauseEndOfFile, m_index.Path(), what);
 }
 
 void AppendIndexRecord(std::string& index, std::uint32_t dataSize, const std::string& name)

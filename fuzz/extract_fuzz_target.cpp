@@ -101,9 +101,9 @@ std::set<std::string> LastNameParts(const fs::path& indexPath)
     std::set<std::string> parts;
     try {
         plat::File index(indexPath.string(), plat::File::Mode::Read);
-        const plat::FileSize length = index.GetLength();
-        while (index.GetPosition() < length) {
-            const IndexRecord record = ReadIndexRecord(index, length - index.GetPosition());
+        IndexReader records(index);
+        while (records.Position() < records.Length()) {
+            const IndexRecord record = records.ReadRecord();
             const std::size_t cut = record.name.find_last_of("\\/");
             const std::string last = cut == std::string::npos ? record.name : record.name.substr(cut + 1);
             if (!last.empty() && last != "." && last != "..")

@@ -43,7 +43,11 @@ BOOL CInstallerDlg::OnInitDialog()
 }
 
 // Install runs the whole install and leaves the dialog open.
-void CInstallerDlg::OnOK() { RunInstall(); }
+void CInstallerDlg::OnOK()
+{
+    ForgetPaintedProgress();
+    RunInstall();
+}
 
 void CInstallerDlg::OnCancel() { CModalDialog::OnCancel(); }
 
@@ -75,14 +79,24 @@ void CInstallerDlg::SetStatus(int percent, const std::string& text)
     DrawProgress(percent);
 }
 
-void CInstallerDlg::DrawProgress(int percent) { ui::PaintProgress(m_progress.GetHwnd(), percent); }
+// An install shows thousands of statuses without processing a message; a bar
+// already painted at this percent would come out pixel for pixel the same.
+void CInstallerDlg::DrawProgress(int percent)
+{
+    if (percent == m_paintedPercent)
+        return;
+    ui::PaintProgress(m_progress.GetHwnd(), percent);
+    m_paintedPercent = percent;
+}
 
 std::string CInstallerDlg::GetDestinationText() { return m_destination.GetText(); }
 
 // Owned by the dialog, which is disabled while the box is shown.
 int CInstallerDlg::ShowMessage(const std::string& text, unsigned type)
 {
-    return MessageBoxA(m_hWnd, text.c_str(), m_title.c_str(), type);
+    const int answer = MessageBoxA(m_hWnd, text.c_str(), m_title.c_str(), type);
+    ForgetPaintedProgress();
+    return answer;
 }
 
 std::intptr_t CInstallerDlg::Launch(const std::string& verb, const std::string& file, const std::string& parameters,
@@ -90,5 +104,6 @@ std::intptr_t CInstallerDlg::Launch(const std::string& verb, const std::string& 
 {
     const HINSTANCE result =
         ShellExecuteA(m_hWnd, verb.c_str(), file.c_str(), parameters.c_str(), directory.c_str(), show);
+    ForgetPaintedProgress(); // the shell may process messages while it starts the program
     return reinterpret_cast<std::intptr_t>(result);
 }

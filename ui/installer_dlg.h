@@ -41,5 +41,10 @@ protected:
     HICON m_hIcon;
 
 private:
+    // Forgets what the bar shows: called wherever messages may have been
+    // processed, since a repaint may have cleared the bar meanwhile.
+    void ForgetPaintedProgress() { m_paintedPercent = -1; }
+
     std::string m_title; // the caption of every message box
+    int m_paintedPercent = -1; // the bar's percent as last painted, or -1 when unknown
 };
