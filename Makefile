@@ -2,7 +2,7 @@
 # make run:  build the installer and a demo package, and start it.
 # make fuzz: fuzz the extraction for FUZZ_SECONDS (`make test` replays the corpus).
 # make bench: time extraction against a bare loop and the usual tools; writes
-#             bench/results.md and bench/results.png (about half an hour).
+#             bench/results.md and bench/results.png (about fifteen minutes).
 JOBS ?= 2
 FUZZ_SECONDS ?= 600
 
