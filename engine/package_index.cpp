@@ -4,12 +4,6 @@
 
 namespace {
 
-std::uint32_t LoadLittleEndian32(const unsigned char* bytes)
-{
-    return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-           static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
-}
-
 void StoreLittleEndian32(std::string& out, std::uint32_t value)
 {
     for (int shift = 0; shift < 32; shift += 8)
@@ -83,6 +77,12 @@ std::size_t IndexReader::Read(void* out, std::size_t count)
 void IndexReader::RaiseMalformed(const std::string& what) const
 {
     throw plat::FileError(plat::kCauseEndOfFile, m_index.Path(), what);
+}
+
+std::uint32_t LoadLittleEndian32(const unsigned char* bytes)
+{
+    return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
+           static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
 }
 
 void AppendIndexRecord(std::string& index, std::uint32_t dataSize, const std::string& name)

@@ -43,6 +43,9 @@ private:
     std::size_t m_end = 0;
 };
 
+// A record's 32-bit count, stored little-endian.
+std::uint32_t LoadLittleEndian32(const unsigned char* bytes);
+
 // The record as the packer writes it.
 void AppendIndexRecord(std::string& index, std::uint32_t dataSize, const std::string& name);
 

@@ -66,9 +66,8 @@ public:
     void Write(const void* buffer, std::size_t count);
     // Copies `count` bytes from this file's position to `target`'s, advancing
     // both; returns the bytes copied, fewer only when this file ends first.
-    // Raises as Read and Write would. Bytes pass through `buffer` only where
-    // the system cannot copy between the files itself; it is grown on first
-    // use, so one buffer serves a whole series of copies.
+    // Raises as Read and Write would. Bytes pass through `buffer`, which is
+    // grown on first use, so one buffer serves a whole series of copies.
     FileSize CopyTo(File& target, FileSize count, std::vector<char>& buffer);
     FileSize GetLength() const;
     FileSize GetPosition() const;

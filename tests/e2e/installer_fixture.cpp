@@ -127,7 +127,7 @@ void ExpectMessageBox(const MessageBoxView& box, const std::string& text, LPCSTR
 
 std::string CreateFolderQuestion(const std::string& completedFolder)
 {
-    return completedFolder + "\n\nThe specified folder does not exist.\nDo you want to create it?";
+    return completedFolder + kwtest::kQuestionTail;
 }
 
 } // namespace e2e

@@ -17,21 +17,13 @@ using kwtest::Entry;
 using kwtest::ReadBytes;
 using kwtest::TempFolder;
 using kwtest::WriteBytes;
-using Log = std::vector<std::string>;
+using kwtest::Log;
+using kwtest::Pattern;
 
 namespace {
 
-const std::string kFileError = "message 0x10 Caught a file exception!!";
+const std::string& kFileError = kwtest::kFileErrorLine;
 const std::string kExtractFailed = "status 0 Error while extracting!!";
-
-// Bytes that differ from place to place, so a misplaced or shifted piece shows.
-std::string Pattern(std::size_t size, unsigned seed)
-{
-    std::string bytes(size, '\0');
-    for (std::size_t i = 0; i < size; ++i)
-        bytes[i] = static_cast<char>((i * 131 + seed * 7 + i / 251) % 256);
-    return bytes;
-}
 
 bool Contains(const Log& log, const std::string& line) { return std::find(log.begin(), log.end(), line) != log.end(); }
 

@@ -10,11 +10,11 @@ using kwtest::RawRecord;
 using kwtest::ReadBytes;
 using kwtest::TempFolder;
 using kwtest::WriteBytes;
-using Log = std::vector<std::string>;
+using kwtest::Log;
 
 namespace {
 
-const std::string kFileError = "message 0x10 Caught a file exception!!";
+const std::string& kFileError = kwtest::kFileErrorLine;
 
 // A source folder holding a package, and an empty destination beside it.
 struct Extraction {

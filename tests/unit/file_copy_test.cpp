@@ -2,21 +2,12 @@
 
 #include <gtest/gtest.h>
 
+using kwtest::Pattern;
 using kwtest::ReadBytes;
 using kwtest::TempFolder;
 using kwtest::WriteBytes;
 
 namespace {
-
-// Bytes that differ from one position to the next, so a piece copied from the
-// wrong offset or twice does not go unnoticed.
-std::string Pattern(std::size_t size)
-{
-    std::string bytes(size, '\0');
-    for (std::size_t i = 0; i < size; ++i)
-        bytes[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
-    return bytes;
-}
 
 constexpr std::size_t kMiB = 1 << 20;
 

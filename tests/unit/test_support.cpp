@@ -16,6 +16,17 @@ namespace fs = std::filesystem;
 
 namespace kwtest {
 
+const std::string kFileErrorLine = "message 0x10 Caught a file exception!!";
+const std::string kQuestionTail = "\n\nThe specified folder does not exist.\nDo you want to create it?";
+
+std::string Pattern(std::size_t size, unsigned seed)
+{
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 131 + seed * 7 + i / 251) % 256);
+    return bytes;
+}
+
 std::string Native(std::string enginePath)
 {
     std::replace(enginePath.begin(), enginePath.end(), '\\', '/');

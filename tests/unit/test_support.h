@@ -9,6 +9,17 @@
 
 namespace kwtest {
 
+using Log = std::vector<std::string>;
+
+// The texts the installer shows, written out here rather than taken from the
+// engine, so a changed text fails the tests.
+extern const std::string kFileErrorLine; // as FakeInstaller logs the file-error message
+extern const std::string kQuestionTail;  // what follows the folder in the create-folder question
+
+// Bytes that differ from place to place, so a misplaced, shifted or doubled
+// piece does not go unnoticed; `seed` makes different contents of one size.
+std::string Pattern(std::size_t size, unsigned seed = 0);
+
 // Engine paths use `\`; both builds' file libraries accept `/`.
 std::string Native(std::string enginePath);
 

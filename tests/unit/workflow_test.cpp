@@ -8,11 +8,10 @@
 using kwtest::Exists;
 using kwtest::FakeInstaller;
 using kwtest::TempFolder;
-using Log = std::vector<std::string>;
+using kwtest::kQuestionTail;
+using kwtest::Log;
 
 namespace {
-
-const std::string kQuestionTail = "\n\nThe specified folder does not exist.\nDo you want to create it?";
 
 // An installer in its own folder beside a package, installing into `target`.
 struct Install {
@@ -124,7 +123,7 @@ TEST(RunInstall, ExtractionFailureStopsWithAnEmptyBar)
     x.installer.destinationText = x.root.Path();
     std::filesystem::remove(kwtest::Native(x.source.Path() + "pelmora.kwf"));
     x.installer.RunInstall();
-    EXPECT_EQ(x.installer.log, (Log{"status 0 Preparing...", "message 0x10 Caught a file exception!!",
+    EXPECT_EQ(x.installer.log, (Log{"status 0 Preparing...", kwtest::kFileErrorLine,
                                     "status 0 Error while extracting!!"}));
 }
 

@@ -7,12 +7,6 @@
 namespace kwpack {
 namespace {
 
-std::uint32_t LoadLittleEndian32(const unsigned char* bytes)
-{
-    return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-           static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
-}
-
 std::string Count(plat::FileSize count, const char* unit)
 {
     return std::to_string(count) + " " + unit + (count == 1 ? "" : "s");

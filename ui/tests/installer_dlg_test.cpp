@@ -15,7 +15,7 @@ namespace {
 
 constexpr INT_PTR kStuck = 99;
 constexpr COLORREF kBlue = RGB(0, 0, 255);
-const std::string kQuestionTail = "\n\nThe specified folder does not exist.\nDo you want to create it?";
+using kwtest::kQuestionTail;
 
 // A message posted once the dialog is up, to the dialog or to one of its controls.
 struct Step {
