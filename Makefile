@@ -1,12 +1,21 @@
 # make test: set up the machine, build both presets, run every test.
-# make run:  build the installer and a demo package, and start it.
+# make run:  build the release and a demo package, and start the installer.
+# make dist: the release a publisher ships, in build/dist; with SIGN_CERT and
+#            SIGN_KEY (and SIGN_PASS, SIGN_TIMESTAMP_URL) the programs are signed.
+# make dist-check: builds the last commit in two fresh clones and compares
+#            the files byte for byte (about ten minutes).
 # make fuzz: fuzz the extraction for FUZZ_SECONDS (`make test` replays the corpus).
 # make bench: time extraction against a bare loop and the usual tools; writes
 #             bench/results.md and bench/results.png (about fifteen minutes).
 JOBS ?= 2
 FUZZ_SECONDS ?= 600
 
-.PHONY: test run bootstrap native windows test-native test-windows clean fuzz bench
+.PHONY: test run bootstrap native windows test-native test-windows clean fuzz bench dist dist-check
+
+# Paths as the caller wrote them, before the scripts change folder.
+override SIGN_CERT := $(if $(SIGN_CERT),$(abspath $(SIGN_CERT)))
+override SIGN_KEY := $(if $(SIGN_KEY),$(abspath $(SIGN_KEY)))
+export SIGN_CERT SIGN_KEY SIGN_PASS SIGN_TIMESTAMP_URL
 
 test: bootstrap test-native test-windows
 
@@ -32,7 +41,13 @@ fuzz: bootstrap
 	cmake --build --preset fuzz -j$(JOBS)
 	./fuzz/run.sh $(FUZZ_SECONDS)
 
-run: native windows
+dist: bootstrap
+	./scripts/make-dist.sh $(JOBS)
+
+dist-check: bootstrap
+	./scripts/dist-check.sh $(JOBS)
+
+run: dist windows
 	./scripts/make-demo.sh
 
 clean:

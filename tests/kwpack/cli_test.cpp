@@ -1,4 +1,5 @@
 #include "cli.h"
+#include "kw_version.h"
 #include "kwpack_test_support.h"
 #include "test_support.h"
 
@@ -25,7 +26,7 @@ int Kwpack(CapturedConsole& captured, std::vector<std::string> arguments)
 TEST(Cli, HelpForTheToolAndEachCommandExitsZero)
 {
     const std::vector<std::vector<std::string>> asks{
-        {"--help"}, {"pack", "--help"}, {"list", "--help"}, {"extract", "--help"}};
+        {"--help"}, {"pack", "--help"}, {"list", "--help"}, {"extract", "--help"}, {"verify", "--help"}};
     for (const auto& ask : asks) {
         SCOPED_TRACE(ask.front() + " " + ask.back());
         CapturedConsole captured;
@@ -34,10 +35,19 @@ TEST(Cli, HelpForTheToolAndEachCommandExitsZero)
     }
 }
 
+TEST(Cli, VersionIsTheProjectsNotTheBuildsAndNeedsNoCommand)
+{
+    CapturedConsole captured;
+    EXPECT_EQ(Kwpack(captured, {"--version"}), kwpack::kExitOk);
+    EXPECT_EQ(captured.out.str(), std::string("kwpack ") + KW_VERSION_TEXT + "\n");
+    EXPECT_EQ(std::string(KW_VERSION_TEXT), std::to_string(KW_VERSION_MAJOR) + "." + std::to_string(KW_VERSION_MINOR));
+}
+
 TEST(Cli, UnusableCommandLinesExitTwo)
 {
     const std::vector<std::vector<std::string>> wrongs{
-        {}, {"unpack", "x"}, {"pack", "folder"}, {"list"}, {"extract", "package"}, {"list", "a", "b"}};
+        {}, {"unpack", "x"}, {"pack", "folder"}, {"list"}, {"extract", "package"}, {"list", "a", "b"},
+        {"verify", "package"}};
     for (const auto& wrong : wrongs) {
         CapturedConsole captured;
         EXPECT_EQ(Kwpack(captured, wrong), kwpack::kExitRefused);
@@ -61,4 +71,7 @@ TEST(Cli, CommandsRunWithTheirArguments)
     CapturedConsole extracting;
     EXPECT_EQ(Kwpack(extracting, {"extract", package, installed}), kwpack::kExitOk);
     EXPECT_EQ(kwtest::ReadBytes(installed + "\\pelmora.exe"), "MZ");
+    CapturedConsole verifying;
+    EXPECT_EQ(Kwpack(verifying, {"verify", package, installed}), kwpack::kExitOk);
+    EXPECT_TRUE(Contains(verifying.out.str(), "Every entry matches"));
 }

@@ -1,7 +1,11 @@
 #include "kwpack_test_support.h"
 #include "test_support.h"
+#include "verify.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
 
 using kwtest::CapturedConsole;
 using kwtest::Contains;
@@ -99,4 +103,116 @@ TEST(Extract, DestinationWhoseParentIsMissingFailsWithoutExtracting)
     EXPECT_EQ(x.Run(x.destination.Path() + "no\\such"), kwpack::kExitFailed);
     EXPECT_TRUE(Contains(x.captured.err.str(), "cannot create the folder"));
     EXPECT_EQ(x.captured.out.str(), "");
+}
+
+namespace {
+
+// A folder written as an install of the package would leave it, then altered by one case.
+struct Verifying {
+    TempFolder package;
+    TempFolder folder;
+    CapturedConsole captured;
+    std::vector<kwtest::Entry> entries{{"a.txt", "abcdef"},
+                                       {"big.bin", kwtest::Pattern(200000)}, // several reading pieces
+                                       {"empty", ""},
+                                       {"pelmora.exe", "MZ program"},
+                                       {"sub\\b.txt", "xyz"}};
+
+    Verifying()
+    {
+        kwtest::WritePackage(package.Path(), entries);
+        std::filesystem::create_directory(kwtest::Native(folder.Path() + "sub"));
+        for (const kwtest::Entry& entry : entries)
+            kwtest::WriteBytes(folder.Path() + entry.name, entry.contents);
+    }
+    int Run() { return kwpack::RunVerify(package.Path(), folder.Path(), captured.console); }
+};
+
+struct Alteration {
+    const char* why;
+    std::function<void(const std::string& folder)> alter;
+    int status;
+    std::vector<std::string> told; // lines of standard output, each one whole
+};
+
+std::string Changed(std::string bytes, std::size_t offset)
+{
+    bytes[offset] = static_cast<char>(bytes[offset] ^ 0x20);
+    return bytes;
+}
+
+} // namespace
+
+TEST(Verify, FindsEachFileThatIsMissingOrDifferent)
+{
+    using kwtest::WriteBytes;
+    const std::string big = kwtest::Pattern(200000);
+    const Alteration cases[] = {
+        {"unchanged", [](const std::string&) {}, kwpack::kExitOk, {"Every entry matches in '@' (5 entries)"}},
+        {"a changed byte", [](const std::string& f) { WriteBytes(f + "a.txt", "abcDef"); }, kwpack::kExitFailed,
+         {"different: a.txt: first difference at offset 3", "Missing or different in '@': 1 of 5 entries"}},
+        {"a changed byte in a later piece",
+         [&](const std::string& f) { WriteBytes(f + "big.bin", Changed(big, 140001)); }, kwpack::kExitFailed,
+         {"different: big.bin: first difference at offset 140001"}},
+        {"a missing file", [](const std::string& f) { std::filesystem::remove(kwtest::Native(f + "pelmora.exe")); },
+         kwpack::kExitFailed, {"missing: pelmora.exe"}},
+        {"a missing file in a subfolder", [](const std::string& f) { std::filesystem::remove_all(kwtest::Native(f + "sub")); },
+         kwpack::kExitFailed, {"missing: sub\\b.txt"}},
+        {"a truncated file", [&](const std::string& f) { WriteBytes(f + "big.bin", big.substr(0, 65536)); },
+         kwpack::kExitFailed,
+         {"different: big.bin: first difference at offset 65536; the file has 65536 bytes, the entry 200000"}},
+        {"a longer file", [](const std::string& f) { WriteBytes(f + "empty", "x"); }, kwpack::kExitFailed,
+         {"different: empty: first difference at offset 0; the file has 1 bytes, the entry 0"}},
+        {"extra files and folders",
+         [](const std::string& f) {
+             WriteBytes(f + "settings.ini", "x");
+             WriteBytes(f + "sub\\c.txt", "x");
+             std::filesystem::create_directory(kwtest::Native(f + "logs"));
+         },
+         kwpack::kExitOk,
+         {"extra: logs\\ (not in the package)", "extra: settings.ini (not in the package)",
+          "extra: sub\\c.txt (not in the package)", "Every entry matches in '@' (5 entries)"}},
+        {"two faults and an extra file",
+         [](const std::string& f) {
+             WriteBytes(f + "a.txt", "abc");
+             WriteBytes(f + "pelmora.ex_", "MZ program");
+             std::filesystem::remove(kwtest::Native(f + "pelmora.exe"));
+         },
+         kwpack::kExitFailed,
+         {"different: a.txt: first difference at offset 3; the file has 3 bytes, the entry 6", "missing: pelmora.exe",
+          "extra: pelmora.ex_ (not in the package)", "Missing or different in '@': 2 of 5 entries"}},
+    };
+    for (const Alteration& c : cases) {
+        SCOPED_TRACE(c.why);
+        Verifying v;
+        c.alter(v.folder.Path());
+        EXPECT_EQ(v.Run(), c.status);
+        for (std::string line : c.told) {
+            const std::size_t at = line.find('@');
+            if (at != std::string::npos)
+                line.replace(at, 1, v.folder.Path());
+            EXPECT_TRUE(Contains("\n" + v.captured.out.str(), "\n" + line + "\n"));
+        }
+        EXPECT_EQ(v.captured.err.str(), "");
+    }
+}
+
+TEST(Verify, MalformedPackageIsReportedAsListReportsIt)
+{
+    Verifying v;
+    kwtest::WriteBytes(v.package.Path() + "pelmora.kwi", kwtest::RawRecord(3, 5, "a.txt") + kwtest::RawRecord(9, 1, "b"));
+    kwtest::WriteBytes(v.package.Path() + "pelmora.kwf", "abc");
+    CapturedConsole listed;
+    ASSERT_EQ(kwpack::RunList(v.package.Path(), listed.console), kwpack::kExitFailed);
+    EXPECT_EQ(v.Run(), kwpack::kExitFailed);
+    EXPECT_EQ(v.captured.err.str(), listed.err.str());
+    EXPECT_EQ(v.captured.out.str(), "");
+}
+
+TEST(Verify, MissingPackageNamesTheFile)
+{
+    Verifying v;
+    std::filesystem::remove(kwtest::Native(v.package.Path() + "pelmora.kwf"));
+    EXPECT_EQ(v.Run(), kwpack::kExitFailed);
+    EXPECT_TRUE(Contains(v.captured.err.str(), v.package.Path() + "pelmora.kwf"));
 }

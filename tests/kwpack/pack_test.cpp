@@ -50,6 +50,27 @@ TEST(Pack, WritesTheWorkedExampleByteForByte)
     EXPECT_TRUE(Contains(p.captured.out.str(), "Packed 2 entries, 3 bytes"));
 }
 
+TEST(Pack, ShowsALinePerEntryOrOneRewrittenLineOnATerminal)
+{
+    struct Shown {
+        bool terminal;
+        std::string lines;
+    };
+    const Shown cases[] = {
+        {false, "[  0%] Packing a-long-name.txt\n[ 75%] Packing pelmora.exe\n"},
+        {true, "\r[  0%] Packing a-long-name.txt\r[ 75%] Packing pelmora.exe    \n"},
+    };
+    for (const Shown& c : cases) {
+        SCOPED_TRACE(c.terminal ? "terminal" : "no terminal");
+        Packing p;
+        p.captured.console.outIsTerminal = c.terminal;
+        p.Add("a-long-name.txt", "abc");
+        p.Add("pelmora.exe", "M");
+        EXPECT_EQ(p.Run(), kwpack::kExitOk);
+        EXPECT_EQ(p.captured.out.str(), c.lines + "Packed 2 entries, 4 bytes, into '" + p.out.Path() + "'\n");
+    }
+}
+
 TEST(Pack, SortsEntriesByByteValueNotByCase)
 {
     Packing p;

@@ -1,6 +1,8 @@
 #include "cli.h"
 
 #include "installer_engine.h"
+#include "kw_version.h"
+#include "verify.h"
 
 #include <CLI/CLI.hpp>
 
@@ -13,10 +15,11 @@ const std::string kPair = std::string(CInstallEngine::kIndexFileName) + " and " 
 
 int RunKwpack(int argc, const char* const* argv, Console& console)
 {
-    CLI::App app("Makes, lists and extracts the installer's package pair, " + kPair + ".", "kwpack");
+    CLI::App app("Makes, lists, extracts and verifies the installer's package pair, " + kPair + ".", "kwpack");
     // Paths such as /tmp/app must stay paths on Windows too.
     app.allow_windows_style_options(false);
     app.require_subcommand(1);
+    app.set_version_flag("--version", std::string("kwpack ") + KW_VERSION_TEXT);
 
     std::string folder;
     std::string outFolder;
@@ -39,6 +42,14 @@ int RunKwpack(int argc, const char* const* argv, Console& console)
     extract->add_option("package", packageFolder, "The folder holding " + kPair)->required();
     extract->add_option("destination", destinationFolder, "The folder to write the files into")->required();
 
+    std::string checkedFolder;
+    CLI::App* verify = app.add_subcommand(
+        "verify", "Compares every entry of a package pair with the file of that name in a folder.\n"
+                  "Exit status 1 when a file is missing or different, or the package is malformed; "
+                  "files the package does not hold are listed but are no fault.");
+    verify->add_option("package", packageFolder, "The folder holding " + kPair)->required();
+    verify->add_option("folder", checkedFolder, "The folder to check, such as an installed one")->required();
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
@@ -50,6 +61,8 @@ int RunKwpack(int argc, const char* const* argv, Console& console)
         return RunPack(folder, outFolder, console);
     if (list->parsed())
         return RunList(packageFolder, console);
+    if (verify->parsed())
+        return RunVerify(packageFolder, checkedFolder, console);
     return RunExtract(packageFolder, destinationFolder, console);
 }
 

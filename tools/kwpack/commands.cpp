@@ -5,6 +5,7 @@
 #include "host_system.h"
 #include "pack.h"
 #include "package_listing.h"
+#include "progress_line.h"
 
 #include <iomanip>
 #include <ostream>
@@ -38,6 +39,7 @@ int RunPack(const std::string& folderArgument, const std::string& outArgument, C
 {
     const std::string folder = ToFolderPath(folderArgument);
     const std::string outFolder = ToFolderPath(outArgument);
+    ProgressLine progress(console.out, console.outIsTerminal);
     try {
         const PackPlan plan = PlanPackage(folder);
         if (IsSameFolder(folder, outFolder)) {
@@ -55,7 +57,9 @@ int RunPack(const std::string& folderArgument, const std::string& outArgument, C
         if (!EnsureFolder(outFolder, console))
             return kExitFailed;
 
-        WritePackage(folder, plan, outFolder);
+        WritePackage(folder, plan, outFolder,
+                     [&](int percent, const std::string& name) { progress.Show(percent, "Packing " + name); });
+        progress.End();
         std::uint64_t total = 0;
         for (const PackEntry& entry : plan.entries)
             total += entry.size;
@@ -63,6 +67,7 @@ int RunPack(const std::string& folderArgument, const std::string& outArgument, C
                     << outFolder << "'\n";
         return kExitOk;
     } catch (const plat::FileError& error) {
+        progress.End();
         return ReportFileError(error, console);
     }
 }
@@ -77,13 +82,8 @@ int RunList(const std::string& packageArgument, Console& console)
             console.out << std::setw(10) << entry.size << "  " << entry.name << '\n';
             total += entry.size;
         }
-        if (const auto& problem = listing.problem) {
-            console.err << "kwpack: malformed package in '" << folder << "': ";
-            if (problem->record > 0)
-                console.err << "record " << problem->record << " at index offset " << problem->offset;
-            else
-                console.err << "after the last record, at index offset " << problem->offset;
-            console.err << ": " << problem->what << '\n';
+        if (listing.problem) {
+            console.err << "kwpack: " << DescribeProblem(folder, *listing.problem) << '\n';
             return kExitFailed;
         }
         console.out << CountEntries(listing.entries.size()) << ", " << total << " bytes\n";

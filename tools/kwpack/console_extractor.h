@@ -1,6 +1,7 @@
 #pragma once
 
 #include "installer_engine.h"
+#include "progress_line.h"
 
 #include <iosfwd>
 #include <string>
@@ -31,10 +32,8 @@ protected:
     void OnFileError(const plat::FileError& error) override;
 
 private:
-    std::ostream& m_out;
     std::ostream& m_err;
-    bool m_liveLine;
-    std::size_t m_shownWidth = 0;
+    ProgressLine m_progress;
     int m_statusCount = 0;
     bool m_errorReported = false;
 };

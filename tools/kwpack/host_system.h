@@ -32,4 +32,8 @@ bool RemoveFile(const std::string& path);
 // True when standard output is an interactive console that understands `\r`.
 bool StdoutIsTerminal();
 
+// The form in which two names of one file are equal: as written on POSIX,
+// without regard to case on Windows.
+std::string NameKey(std::string name);
+
 } // namespace kwpack

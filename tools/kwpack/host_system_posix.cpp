@@ -97,4 +97,6 @@ bool RemoveFile(const std::string& path) { return ::unlink(ToPosix(path).c_str()
 
 bool StdoutIsTerminal() { return ::isatty(STDOUT_FILENO) == 1; }
 
+std::string NameKey(std::string name) { return name; }
+
 } // namespace kwpack

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <cctype>
+
 namespace kwpack {
 namespace {
 
@@ -105,6 +107,13 @@ bool StdoutIsTerminal()
 {
     DWORD mode = 0;
     return ::GetConsoleMode(::GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
+}
+
+std::string NameKey(std::string name)
+{
+    for (char& c : name)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return name;
 }
 
 } // namespace kwpack

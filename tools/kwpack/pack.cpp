@@ -46,17 +46,30 @@ void CopyEntry(const std::string& path, std::uint64_t size, plat::File& data, st
     }
 }
 
-void WritePair(const std::string& folder, const PackPlan& plan, const std::string& dataPath,
-               const std::string& indexPath, std::vector<std::string>& created)
+std::uint64_t TotalBytes(const PackPlan& plan)
 {
+    std::uint64_t total = 0;
+    for (const PackEntry& entry : plan.entries)
+        total += entry.size;
+    return total;
+}
+
+void WritePair(const std::string& folder, const PackPlan& plan, const std::string& dataPath,
+               const std::string& indexPath, const PackProgress& progress, std::vector<std::string>& created)
+{
+    const std::uint64_t total = TotalBytes(plan);
+    std::uint64_t done = 0;
     std::string index;
     {
         plat::File data(dataPath, plat::File::Mode::CreateWrite);
         created.push_back(dataPath);
         std::vector<char> buffer(kCopyBufferSize);
         for (const PackEntry& entry : plan.entries) {
+            if (progress)
+                progress(ProgressPercent(done, total), entry.name);
             CopyEntry(folder + entry.name, entry.size, data, buffer);
             AppendIndexRecord(index, static_cast<std::uint32_t>(entry.size), entry.name);
+            done += entry.size;
         }
     }
     // The index goes last, so a pair whose data failed never gets an index at all.
@@ -121,12 +134,13 @@ PackPlan PlanPackage(const std::string& folder)
     return plan;
 }
 
-void WritePackage(const std::string& folder, const PackPlan& plan, const std::string& outFolder)
+void WritePackage(const std::string& folder, const PackPlan& plan, const std::string& outFolder,
+                  const PackProgress& progress)
 {
     std::vector<std::string> created;
     try {
         WritePair(folder, plan, outFolder + CInstallEngine::kDataFileName, outFolder + CInstallEngine::kIndexFileName,
-                  created);
+                  progress, created);
     } catch (const plat::FileError&) {
         for (const std::string& path : created)
             RemoveFile(path);

@@ -5,6 +5,7 @@
 #include "host_system.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,8 +31,12 @@ std::vector<std::string> FindCaseTwins(const std::vector<PackEntry>& entries);
 // Raises plat::FileError when the folder cannot be listed.
 PackPlan PlanPackage(const std::string& folder);
 
+// Told before each entry is copied: the percent of the bytes already packed, and the entry's name.
+using PackProgress = std::function<void(int percent, const std::string& name)>;
+
 // Writes the index and data files of a plan without refusals into `outFolder`.
 // Raises plat::FileError; the output files it had opened are then removed.
-void WritePackage(const std::string& folder, const PackPlan& plan, const std::string& outFolder);
+void WritePackage(const std::string& folder, const PackPlan& plan, const std::string& outFolder,
+                  const PackProgress& progress = {});
 
 } // namespace kwpack

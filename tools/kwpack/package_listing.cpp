@@ -83,4 +83,11 @@ PackageListing ReadPackageListing(const std::string& folder)
     return listing;
 }
 
+std::string DescribeProblem(const std::string& folder, const PackageProblem& problem)
+{
+    const std::string place = problem.record > 0 ? "record " + std::to_string(problem.record) + " at index offset "
+                                                 : std::string("after the last record, at index offset ");
+    return "malformed package in '" + folder + "': " + place + std::to_string(problem.offset) + ": " + problem.what;
+}
+
 } // namespace kwpack

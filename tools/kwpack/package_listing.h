@@ -34,4 +34,7 @@ struct PackageListing {
 // plat::FileError when a file cannot be opened or read.
 PackageListing ReadPackageListing(const std::string& folder);
 
+// The line that tells a publisher what is wrong with the package in `folder`.
+std::string DescribeProblem(const std::string& folder, const PackageProblem& problem);
+
 } // namespace kwpack

@@ -1,0 +1,196 @@
+#include "verify.h"
+
+#include "folder_path.h"
+#include "host_system.h"
+#include "installer_engine.h"
+
+#include <algorithm>
+#include <ostream>
+#include <set>
+
+namespace kwpack {
+namespace {
+
+constexpr std::size_t kPieceSize = 1 << 16;
+
+struct Buffers {
+    std::vector<char> entry = std::vector<char>(kPieceSize);
+    std::vector<char> file = std::vector<char>(kPieceSize);
+};
+
+std::size_t ReadPiece(plat::File& data, plat::FileSize left, std::vector<char>& buffer)
+{
+    const std::size_t piece = static_cast<std::size_t>(std::min<plat::FileSize>(left, buffer.size()));
+    if (data.Read(buffer.data(), piece) != piece)
+        throw plat::FileError(plat::kCauseEndOfFile, data.Path(), "'" + data.Path() + "' got shorter while it was read");
+    return piece;
+}
+
+void SkipTo(plat::File& data, plat::FileSize end, Buffers& buffers)
+{
+    for (plat::FileSize left = end - data.GetPosition(); left > 0;)
+        left -= ReadPiece(data, left, buffers.entry);
+}
+
+std::string CountEntries(std::size_t count)
+{
+    return std::to_string(count) + (count == 1 ? " entry" : " entries");
+}
+
+// Reads the entry's bytes from `data` in step with `file`; returns the offset
+// of the first byte that differs, or nothing when the two are alike. A file
+// shorter or longer than the entry differs where the shorter one ends.
+std::optional<plat::FileSize> FirstDifference(plat::File& data, std::uint32_t size, plat::File& file,
+                                              Buffers& buffers)
+{
+    std::optional<plat::FileSize> difference;
+    for (plat::FileSize done = 0; done < size;) {
+        const std::size_t piece = ReadPiece(data, size - done, buffers.entry);
+        if (!difference) {
+            const std::size_t got = file.Read(buffers.file.data(), piece);
+            const auto pair = std::mismatch(buffers.entry.begin(), buffers.entry.begin() + got, buffers.file.begin());
+            const std::size_t same = static_cast<std::size_t>(pair.first - buffers.entry.begin());
+            if (same < piece)
+                difference = done + same;
+        }
+        done += piece;
+    }
+    char extra;
+    if (!difference && file.Read(&extra, 1) == 1)
+        difference = size;
+    return difference;
+}
+
+std::optional<EntryFault> CheckEntry(plat::File& data, const ListedEntry& entry, const std::string& folder,
+                                     Buffers& buffers)
+{
+    EntryFault fault{entry.name, false, 0, 0, entry.size, std::string()};
+    const plat::FileSize end = data.GetPosition() + entry.size;
+    try {
+        plat::File file(folder + entry.name, plat::File::Mode::Read);
+        const std::optional<plat::FileSize> difference = FirstDifference(data, entry.size, file, buffers);
+        if (!difference)
+            return std::nullopt;
+        fault.offset = *difference;
+        fault.fileSize = file.GetLength();
+        return fault;
+    } catch (const plat::FileError& error) {
+        if (error.Path() == data.Path())
+            throw;
+        // The entry's file, not the package, failed: the rest of the entry is passed over.
+        SkipTo(data, end, buffers);
+        fault.missing = error.Cause() == plat::kCauseNotFound || error.Cause() == plat::kCauseBadPath;
+        if (!fault.missing)
+            fault.unreadable = error.what();
+        return fault;
+    }
+}
+
+// Walks only into subfolders that hold entries, so a link that loops back is never followed;
+// any other subfolder is reported once, as a whole.
+void FindExtra(const std::string& folder, const std::string& relative, const std::set<std::string>& entryKeys,
+               const std::set<std::string>& folderKeys, VerifyReport& report)
+{
+    std::vector<FolderItem> items;
+    try {
+        items = ListFolder(folder + relative);
+    } catch (const plat::FileError& error) {
+        report.unlisted.push_back(error.what());
+        return;
+    }
+    for (const FolderItem& item : items) {
+        const std::string name = relative + item.name;
+        if (item.kind == ItemKind::Folder && folderKeys.count(NameKey(name + "\\")) != 0)
+            FindExtra(folder, name + "\\", entryKeys, folderKeys, report);
+        else if (item.kind == ItemKind::Folder)
+            report.extra.push_back(name + "\\");
+        else if (entryKeys.count(NameKey(name)) == 0)
+            report.extra.push_back(name);
+    }
+}
+
+void CollectKeys(const std::vector<ListedEntry>& entries, std::set<std::string>& entryKeys,
+                 std::set<std::string>& folderKeys)
+{
+    for (const ListedEntry& entry : entries) {
+        const std::string key = NameKey(entry.name);
+        entryKeys.insert(key);
+        for (std::size_t end = key.find('\\'); end != std::string::npos; end = key.find('\\', end + 1))
+            folderKeys.insert(key.substr(0, end + 1));
+    }
+}
+
+void PrintFault(const EntryFault& fault, std::ostream& out)
+{
+    if (fault.missing) {
+        out << "missing: " << fault.name << '\n';
+        return;
+    }
+    if (!fault.unreadable.empty()) {
+        out << "unreadable: " << fault.name << ": " << fault.unreadable << '\n';
+        return;
+    }
+    out << "different: " << fault.name << ": first difference at offset " << fault.offset;
+    if (fault.fileSize != fault.entrySize)
+        out << "; the file has " << fault.fileSize << " bytes, the entry " << fault.entrySize;
+    out << '\n';
+}
+
+} // namespace
+
+VerifyReport VerifyFolder(const std::string& package, const std::string& folder)
+{
+    VerifyReport report;
+    const PackageListing listing = ReadPackageListing(package);
+    if (listing.problem) {
+        report.problem = listing.problem;
+        return report;
+    }
+    report.entries = listing.entries.size();
+    plat::File data(package + CInstallEngine::kDataFileName, plat::File::Mode::Read);
+    Buffers buffers;
+    for (const ListedEntry& entry : listing.entries) {
+        if (std::optional<EntryFault> fault = CheckEntry(data, entry, folder, buffers))
+            report.faults.push_back(std::move(*fault));
+    }
+
+    std::set<std::string> entryKeys;
+    std::set<std::string> folderKeys;
+    CollectKeys(listing.entries, entryKeys, folderKeys);
+    FindExtra(folder, std::string(), entryKeys, folderKeys, report);
+    std::sort(report.extra.begin(), report.extra.end());
+    return report;
+}
+
+int RunVerify(const std::string& packageArgument, const std::string& folderArgument, Console& console)
+{
+    const std::string package = ToFolderPath(packageArgument);
+    const std::string folder = ToFolderPath(folderArgument);
+    VerifyReport report;
+    try {
+        report = VerifyFolder(package, folder);
+    } catch (const plat::FileError& error) {
+        console.err << "kwpack: " << error.what() << '\n';
+        return kExitFailed;
+    }
+    if (report.problem) {
+        console.err << "kwpack: " << DescribeProblem(package, *report.problem) << '\n';
+        return kExitFailed;
+    }
+
+    for (const EntryFault& fault : report.faults)
+        PrintFault(fault, console.out);
+    for (const std::string& name : report.extra)
+        console.out << "extra: " << name << " (not in the package)\n";
+    for (const std::string& why : report.unlisted)
+        console.err << "kwpack: warning: " << why << '\n';
+    if (!report.faults.empty()) {
+        console.out << "Missing or different in '" << folder << "': " << report.faults.size() << " of "
+                    << CountEntries(report.entries) << '\n';
+        return kExitFailed;
+    }
+    console.out << "Every entry matches in '" << folder << "' (" << CountEntries(report.entries) << ")\n";
+    return kExitOk;
+}
+
+} // namespace kwpack
