@@ -1,25 +1,26 @@
 #!/bin/sh
-# Packs the demo application into build/dist beside a copy of the installer,
-# then starts the installer under Wine: on the user's display when DISPLAY is
-# set; otherwise on a private Xvfb display, where a scripted walk-through
-# installs into the default folder and saves a screenshot of each stage to
-# build/dist/screens (copied to docs/screens-*.png).
-# The builds default to build/windows and build/native (`make run` makes both);
-# KW_WINDOWS_BUILD and KW_NATIVE_BUILD name others.
+# Packs the demo application into build/run beside a copy of the installer from
+# build/dist (`make dist`), so what starts is what ships; build/dist itself
+# keeps only the shipped files. Then starts the installer under Wine: on the
+# user's display when DISPLAY is set; otherwise on a private Xvfb display,
+# where a scripted walk-through installs into the default folder and saves a
+# screenshot of each stage to build/run/screens (copied to docs/screens-*.png).
+# The demo program and the walk-through come from build/windows (`make run`
+# makes both); KW_WINDOWS_BUILD and KW_DIST name other folders.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 windows=${KW_WINDOWS_BUILD:-$root/build/windows}
-native=${KW_NATIVE_BUILD:-$root/build/native}
-dist=$root/build/dist
+shipped=${KW_DIST:-$root/build/dist}
+dist=$root/build/run
 prefix=$windows/wineprefix
 
-installer=$windows/ui/PelmoraInstaller.exe
+installer=$shipped/PelmoraInstaller.exe
 program=$windows/demo/pelmora.exe
 walkthrough=$windows/tests/e2e/pelmora_walkthrough.exe
-kwpack=$native/tools/kwpack/kwpack
+kwpack=$shipped/kwpack
 for built in "$installer" "$program" "$kwpack"; do
     if [ ! -f "$built" ]; then
-        echo "make-demo: $built is missing; build both presets first (make run does)" >&2
+        echo "make-demo: $built is missing; run make dist and build the windows preset first (make run does)" >&2
         exit 1
     fi
 done
