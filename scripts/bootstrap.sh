@@ -4,7 +4,8 @@
 set -eu
 
 packages="cmake make g++ googletest libgtest-dev libcli11-dev g++-mingw-w64-i686-posix
-binutils-mingw-w64-i686 wine wine32:i386 xvfb xauth x11-utils imagemagick clang libclang-rt-14-dev"
+binutils-mingw-w64-i686 wine wine32:i386 xvfb xauth x11-utils imagemagick clang libclang-rt-14-dev
+git openssl osslsigncode"
 # Only `make bench` needs these.
 if [ "${1:-}" = "--bench" ]; then
     packages="$packages gnuplot-nox zip unzip time python3"
