@@ -3,7 +3,7 @@
 # make dist: the release a publisher ships, in build/dist; with SIGN_CERT and
 #            SIGN_KEY (and SIGN_PASS, SIGN_TIMESTAMP_URL) the programs are signed.
 # make dist-check: builds the last commit in two fresh clones and compares
-#            the files byte for byte (about ten minutes).
+#            the files byte for byte (about three minutes on two cores).
 # make fuzz: fuzz the extraction for FUZZ_SECONDS (`make test` replays the corpus).
 # make bench: time extraction against a bare loop and the usual tools; writes
 #             bench/results.md and bench/results.png (about fifteen minutes).

@@ -20,12 +20,15 @@ sign_one() {
     set -- -certs "$SIGN_CERT" -key "$SIGN_KEY" -h sha256 -n "Pelmora Installer"
     [ -z "${SIGN_PASS:-}" ] || set -- "$@" -readpass "$work/pass"
     [ -z "${SIGN_TIMESTAMP_URL:-}" ] || set -- "$@" -ts "$SIGN_TIMESTAMP_URL"
-    osslsigncode sign "$@" -in "$exe" -out "$work/signed.exe" >"$work/log" 2>&1 || {
+    # No input: a wrong password fails rather than waiting at a prompt.
+    osslsigncode sign "$@" -in "$exe" -out "$work/signed.exe" </dev/null >"$work/log" 2>&1 || {
         cat "$work/log" >&2
         echo "sign: cannot sign $exe" >&2
         exit 1
     }
-    mv -f "$work/signed.exe" "$exe"
+    # Copied over the original, which keeps its mode.
+    cp "$work/signed.exe" "$exe"
+    rm "$work/signed.exe"
     echo "sign: signed $exe"
 }
 
