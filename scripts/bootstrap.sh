@@ -28,6 +28,19 @@ fi
 
 echo "bootstrap: installing$missing"
 export DEBIAN_FRONTEND=noninteractive
-apt-get update -q
+# A mirror caught mid-sync fails one index now and then; the others, and the
+# lists already on the machine, still serve, so a failed update is only a warning.
+for attempt in 1 2 3; do
+    apt-get update -q && break
+    echo "bootstrap: apt-get update failed (attempt $attempt)" >&2
+    sleep 5
+done
 # shellcheck disable=SC2086
-apt-get install -y -q $missing
+if ! apt-get install -y -q $missing; then
+    # Without one architecture's security index, the 32-bit libraries Wine
+    # needs cannot match their 64-bit twins; the release's own versions can.
+    release=$(. /etc/os-release && echo "$VERSION_CODENAME")
+    echo "bootstrap: retrying with the $release release's own versions" >&2
+    # shellcheck disable=SC2086
+    apt-get install -y -q -t "$release" $missing
+fi
