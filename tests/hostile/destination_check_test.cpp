@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 
 namespace {
 
@@ -94,6 +95,7 @@ struct LinkCase {
 struct LinkedDestination {
     kwtest::TempFolder outer;
     std::string destination = outer.Path() + "dest\\";
+    std::vector<std::unique_ptr<kwtest::SymbolicLink>> links; // gone before the folders are
 
     LinkedDestination()
     {
@@ -108,7 +110,8 @@ struct LinkedDestination {
         std::string target = link.target;
         if (target[0] == '/')
             target = kwtest::SystemPath(outer.Path() + target.substr(1));
-        return kwtest::MakeSymbolicLink(destination, link.name, target);
+        links.push_back(std::make_unique<kwtest::SymbolicLink>(destination, link.name, target));
+        return links.back()->Made();
     }
 
     void ExpectOutsideUntouched()
@@ -163,7 +166,8 @@ TEST(DestinationRoot, WritesNothingOutsideThroughLinksInTheDestination)
 TEST(DestinationRoot, InstallsIntoADestinationThatIsALink)
 {
     LinkedDestination d;
-    if (!kwtest::MakeSymbolicLink(d.outer.Path(), "linked", "dest"))
+    const kwtest::SymbolicLink linked(d.outer.Path(), "linked", "dest");
+    if (!linked.Made())
         GTEST_SKIP() << "this system makes no symbolic links here";
     kwtest::WritePackage(d.outer.Path() + "source\\", {{"a.txt", "a"}, {"real\\b.txt", "b"}});
     kwtest::FakeInstaller installer;

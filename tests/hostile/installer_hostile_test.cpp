@@ -202,7 +202,8 @@ TEST_F(PlantedLinkTest, AFolderLinkOutOfTheDestinationStopsTheInstallAndWritesNo
 {
     const kwtest::TempFolder outside;
     const std::string outsideFolder = outside.Path().substr(0, outside.Path().size() - 1);
-    if (!kwtest::MakeSymbolicLink(m_target.Path(), "sub", kwtest::SystemPath(outsideFolder)))
+    const kwtest::SymbolicLink link(m_target.Path(), "sub", kwtest::SystemPath(outsideFolder));
+    if (!link.Made())
         GTEST_SKIP() << "this system makes no symbolic links here";
     const Window dialog = StartInstaller({{"a.txt", "a"}, {"sub\\evil.txt", "evil"}});
     dialog.SetText(kDestinationId, m_target.Path());

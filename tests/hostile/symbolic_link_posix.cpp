@@ -6,9 +6,15 @@
 
 namespace kwtest {
 
-bool MakeSymbolicLink(const std::string& folder, const std::string& link, const std::string& target)
+SymbolicLink::SymbolicLink(const std::string& folder, const std::string& name, const std::string& target)
+    : m_folder(folder), m_name(name), m_made(::symlink(target.c_str(), Native(folder + name).c_str()) == 0)
 {
-    return ::symlink(target.c_str(), Native(folder + link).c_str()) == 0;
+}
+
+SymbolicLink::~SymbolicLink()
+{
+    if (m_made)
+        ::unlink(Native(m_folder + m_name).c_str());
 }
 
 std::string SystemPath(const std::string& enginePath) { return Native(enginePath); }

@@ -4,8 +4,6 @@
 
 #include <windows.h>
 
-#include <vector>
-
 namespace kwtest {
 namespace {
 
@@ -26,26 +24,48 @@ std::wstring Wide(const std::string& text)
     return wide;
 }
 
-} // namespace
-
-// Wine makes no link through the Windows call but sees the Unix ones, which
-// a Unix program started from Wine can make; Windows itself needs a
-// privilege for links, which tests do not have.
-bool MakeSymbolicLink(const std::string& folder, const std::string& link, const std::string& target)
+// Runs a Unix shell command in `folder` and waits until it has run. Wine gives
+// no handle to wait on for a Unix process, so the command leaves a mark.
+bool RunUnixCommand(const std::string& folder, const std::string& command)
 {
-    if (UnixName() == nullptr)
+    char temp[MAX_PATH];
+    char mark[MAX_PATH];
+    if (::GetTempPathA(MAX_PATH, temp) == 0 || ::GetTempFileNameA(temp, "kwl", 0, mark) == 0)
         return false;
-    std::string command = "Z:\\bin\\ln -s \"" + target + "\" \"" + link + "\"";
+    ::DeleteFileA(mark);
+    const std::string line = "Z:\\bin\\sh -c \"" + command + "; : >'" + SystemPath(mark) + "'\"";
+    std::string commandLine = line;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started{};
-    if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
+    if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
                           &started))
         return false;
     const plat::UniqueHandle process(started.hProcess);
     const plat::UniqueHandle thread(started.hThread);
-    // Wine reports no useful exit code for a Unix program; the tests see whether the link works.
-    return ::WaitForSingleObject(process.Get(), INFINITE) == WAIT_OBJECT_0;
+    for (int waited = 0; waited < 1000; ++waited) {
+        if (::DeleteFileA(mark))
+            return true;
+        ::Sleep(10);
+    }
+    return false;
+}
+
+} // namespace
+
+// Wine makes no link through the Windows call but sees the Unix ones, which a
+// Unix program started from Wine can make and remove; Windows itself needs a
+// privilege for links, which tests do not have.
+SymbolicLink::SymbolicLink(const std::string& folder, const std::string& name, const std::string& target)
+    : m_folder(folder), m_name(name),
+      m_made(UnixName() != nullptr && RunUnixCommand(folder, "ln -s '" + target + "' '" + name + "'"))
+{
+}
+
+SymbolicLink::~SymbolicLink()
+{
+    if (m_made)
+        RunUnixCommand(m_folder, "rm -f '" + m_name + "'");
 }
 
 std::string SystemPath(const std::string& enginePath)
