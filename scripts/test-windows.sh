@@ -5,7 +5,7 @@
 # Usage: test-windows.sh JOBS
 set -u
 jobs=${1:-2}
-if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+if ./scripts/runs-32-bit.sh; then
     ctest --preset windows
     status=$?
 else
