@@ -54,49 +54,54 @@ int CauseOf(DWORD error)
     throw FileError(kCauseBadPath, path, "cannot open '" + path + "': a link leads outside the destination folder");
 }
 
-std::wstring Widen(const std::string& text, const std::string& path)
+// Wide text without a terminator. Not std::wstring: the library's wide
+// string would take the installer past its size limit.
+using WideText = std::vector<wchar_t>;
+
+WideText Widen(const std::string& text, const std::string& path)
 {
     if (text.empty())
-        return std::wstring();
+        return WideText();
     const int size = static_cast<int>(text.size());
     const int length = ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
     if (length == 0)
         RaiseLastError(path, "cannot open");
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    WideText wide(static_cast<std::size_t>(length));
     ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), size, wide.data(), length);
     return wide;
 }
 
 // Where the system resolved an open file or folder to, links, junctions and mount points and all.
-bool ResolvedPath(HANDLE handle, std::wstring& path)
+bool ResolvedPath(HANDLE handle, WideText& path)
 {
-    std::vector<wchar_t> buffer(MAX_PATH);
+    path.resize(MAX_PATH);
     for (;;) {
-        const DWORD size = static_cast<DWORD>(buffer.size());
-        const DWORD length = ::GetFinalPathNameByHandleW(handle, buffer.data(), size, FILE_NAME_NORMALIZED);
+        const DWORD size = static_cast<DWORD>(path.size());
+        const DWORD length = ::GetFinalPathNameByHandleW(handle, path.data(), size, FILE_NAME_NORMALIZED);
         if (length == 0)
             return false;
         if (length < size) {
-            path.assign(buffer.data(), length);
+            path.resize(length);
             return true;
         }
-        buffer.resize(length + 1);
+        path.resize(length + 1);
     }
 }
 
-bool IsBeneath(const std::wstring& path, const std::wstring& folder)
+bool IsBeneath(const WideText& path, const WideText& folder)
 {
     const bool rooted = !folder.empty() && folder.back() == L'\\'; // a drive's root keeps its `\`
     const std::size_t cut = rooted ? folder.size() - 1 : folder.size();
-    return path.size() > cut + 1 && path.compare(0, cut, folder, 0, cut) == 0 && path[cut] == L'\\';
+    return path.size() > cut + 1 && std::equal(folder.begin(), folder.begin() + cut, path.begin()) &&
+           path[cut] == L'\\';
 }
 
 // Opens `name` below the folder `parent` as the system resolves it, links followed.
-NTSTATUS OpenRelative(HANDLE parent, const std::wstring& name, ACCESS_MASK access, ULONG share, ULONG disposition,
+NTSTATUS OpenRelative(HANDLE parent, const WideText& name, ACCESS_MASK access, ULONG share, ULONG disposition,
                       ULONG options, UniqueCreatedFile& opened)
 {
     UNICODE_STRING text;
-    text.Buffer = const_cast<PWSTR>(name.c_str());
+    text.Buffer = const_cast<PWSTR>(name.data());
     text.Length = static_cast<USHORT>(name.size() * sizeof(wchar_t));
     text.MaximumLength = text.Length;
     OBJECT_ATTRIBUTES attributes;
@@ -184,8 +189,8 @@ FileSize File::GetPosition() const
 
 struct DestinationRoot::Opened {
     UniqueCreatedFile folder;
-    std::wstring resolved; // the folder's final path, every link resolved
-    std::wstring parentName; // the last parent folder, as named below the folder
+    WideText resolved; // the folder's final path, every link resolved
+    WideText parentName; // the last parent folder, as named below the folder
     UniqueCreatedFile parent;
 };
 
@@ -216,7 +221,7 @@ constexpr ULONG kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 
 // The folder that `parent` names below the root, kept open for the entries
 // that follow in it. It may be reached through links that stay inside.
-HANDLE OpenParent(DestinationRoot::Opened& root, const std::wstring& parent, const std::string& path)
+HANDLE OpenParent(DestinationRoot::Opened& root, const WideText& parent, const std::string& path)
 {
     if (root.parent && root.parentName == parent)
         return root.parent.Get();
@@ -226,7 +231,7 @@ HANDLE OpenParent(DestinationRoot::Opened& root, const std::wstring& parent, con
         OpenRelative(root.folder.Get(), parent, FILE_TRAVERSE, kShareAll, FILE_OPEN, FILE_DIRECTORY_FILE, folder);
     if (!NT_SUCCESS(status))
         RaiseStatus(path, "cannot open", status);
-    std::wstring resolved;
+    WideText resolved;
     if (!ResolvedPath(folder.Get(), resolved))
         RaiseLastError(path, "cannot open");
     if (resolved != root.resolved && !IsBeneath(resolved, root.resolved))
@@ -253,11 +258,12 @@ File DestinationRoot::CreateOutput(const std::string& name)
     std::string path = m_folder + name;
     Opened& root = Root();
     // The system's own names take `\` only; the name check let `/` through as a separator.
-    std::wstring wide = Widen(name, path);
+    WideText wide = Widen(name, path);
     std::replace(wide.begin(), wide.end(), L'/', L'\\');
-    const std::size_t slash = wide.rfind(L'\\');
-    const HANDLE folder = slash == std::wstring::npos ? root.folder.Get() : OpenParent(root, wide.substr(0, slash), path);
-    const std::wstring leaf = wide.substr(slash + 1);
+    const auto afterSlash = std::find(wide.rbegin(), wide.rend(), L'\\').base();
+    const HANDLE folder = afterSlash == wide.begin() ? root.folder.Get()
+                                                     : OpenParent(root, WideText(wide.begin(), afterSlash - 1), path);
+    const WideText leaf(afterSlash, wide.end());
 
     // No sharing: nobody else may read or write the file while it is open.
     // Made new when it can be: a name that exists, a dangling link among
@@ -268,7 +274,7 @@ File DestinationRoot::CreateOutput(const std::string& name)
         // Opened as it is, links followed; emptied only once it is known to lie inside.
         status = OpenRelative(folder, leaf, GENERIC_WRITE, 0, FILE_OPEN, FILE_NON_DIRECTORY_FILE, file);
         if (NT_SUCCESS(status)) {
-            std::wstring resolved;
+            WideText resolved;
             if (!ResolvedPath(file.Get(), resolved))
                 RaiseLastError(path, "cannot open");
             if (!IsBeneath(resolved, root.resolved))
