@@ -1,9 +1,11 @@
 #include "platform.h"
 #include "platform_detail.h"
 #include "win32_handles.h"
+#include "win32_text.h"
 
 #include <windows.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace plat {
@@ -36,6 +38,47 @@ int CauseOf(DWORD error)
 {
     const DWORD error = ::GetLastError();
     throw MakeFileError(CauseOf(error), path, action, static_cast<long>(error));
+}
+
+// The longest path the system takes, in UTF-16 units with the terminator.
+constexpr DWORD kLongestPath = 32768;
+
+bool GetModulePathWide(std::wstring& path)
+{
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD size = static_cast<DWORD>(buffer.size());
+        const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), size);
+        if (length == 0)
+            return false;
+        // A result that fills the buffer may have been cut short.
+        if (length < size) {
+            path.assign(buffer.data(), length);
+            return true;
+        }
+        if (buffer.size() >= kLongestPath)
+            return false;
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+bool GetShortPathWide(const std::wstring& path, std::wstring& shortPath)
+{
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD size = static_cast<DWORD>(buffer.size());
+        const DWORD length = ::GetShortPathNameW(path.c_str(), buffer.data(), size);
+        if (length == 0)
+            return false;
+        if (length < size) {
+            shortPath.assign(buffer.data(), length);
+            return true;
+        }
+        // Too small: `length` is the size needed, terminator included.
+        if (length > kLongestPath)
+            return false;
+        buffer.resize(length);
+    }
 }
 
 } // namespace
@@ -118,23 +161,19 @@ bool SetCurrentFolder(const std::string& path) { return ::SetCurrentDirectoryA(p
 
 bool CreateFolder(const std::string& path) { return ::CreateDirectoryA(path.c_str(), nullptr) != 0; }
 
+// Never a best-fit path: a look-alike of a character the ANSI code page lacks
+// names another folder, which may even hold another package. Such a path is
+// taken in its short form, which the system makes for names like these, when
+// that converts; otherwise the lookup fails.
 bool GetExecutablePath(std::string& path)
 {
-    std::vector<char> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD size = static_cast<DWORD>(buffer.size());
-        const DWORD length = ::GetModuleFileNameA(nullptr, buffer.data(), size);
-        if (length == 0)
-            return false;
-        // A result that fills the buffer may have been cut short.
-        if (length < size) {
-            path.assign(buffer.data(), length);
-            return true;
-        }
-        if (buffer.size() >= 32768 * 4)
-            return false;
-        buffer.resize(buffer.size() * 2);
-    }
+    std::wstring wide;
+    if (!GetModulePathWide(wide))
+        return false;
+    if (FromWide(wide, CP_ACP, path))
+        return true;
+    std::wstring shortPath;
+    return GetShortPathWide(wide, shortPath) && FromWide(shortPath, CP_ACP, path);
 }
 
 bool GetFullPath(const std::string& path, std::string& full)
@@ -155,5 +194,15 @@ bool GetFullPath(const std::string& path, std::string& full)
         buffer.resize(length);
     }
 }
+
+bool ToEnginePath(const std::string& systemPath, std::string& path)
+{
+    path = systemPath;
+    // Safe byte by byte: no code page in use has 0x2F as the second byte of a character.
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return true;
+}
+
+std::string ShownPath(std::string text) { return text; }
 
 } // namespace plat
