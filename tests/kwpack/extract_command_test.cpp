@@ -9,6 +9,7 @@
 
 using kwtest::CapturedConsole;
 using kwtest::Contains;
+using kwtest::HostForm;
 using kwtest::TempFolder;
 
 namespace {
@@ -32,7 +33,7 @@ TEST(Extract, PrintsALinePerEntryWhenOutputIsNoTerminal)
     EXPECT_EQ(x.Run(), kwpack::kExitOk);
     EXPECT_EQ(x.captured.out.str(), "[  0%] Extracting a.txt\n"
                                     "[100%] Extracting readme\n"
-                                    "Extracted 2 entries into '" + x.destination.Path() + "'\n");
+                                    "Extracted 2 entries into '" + HostForm(x.destination.Path()) + "'\n");
     EXPECT_EQ(kwtest::ReadBytes(x.destination.Path() + "a.txt"), "abc");
     EXPECT_EQ(kwtest::ReadBytes(x.destination.Path() + "readme"), "");
 }
@@ -45,7 +46,7 @@ TEST(Extract, RewritesOneLineOnATerminal)
     // The shorter second line blanks out what is left of the first.
     EXPECT_EQ(x.captured.out.str(), "\r[  0%] Extracting a-long-name.txt"
                                     "\r[ 75%] Extracting b              \n"
-                                    "Extracted 2 entries into '" + x.destination.Path() + "'\n");
+                                    "Extracted 2 entries into '" + HostForm(x.destination.Path()) + "'\n");
 }
 
 TEST(Extract, ClipsATerminalLineThatWouldWrap)
@@ -64,7 +65,7 @@ TEST(Extract, FileErrorExitsWithOneAndNamesTheFile)
     kwtest::WritePackage(x.package.Path(), {{"pelmora.exe", "MZ"}, {"sub\\file.txt", "abc"}});
     EXPECT_EQ(x.Run(), kwpack::kExitFailed);
     EXPECT_TRUE(Contains(x.captured.err.str(), "extraction stopped"));
-    EXPECT_TRUE(Contains(x.captured.err.str(), x.destination.Path() + "sub\\file.txt"));
+    EXPECT_TRUE(Contains(x.captured.err.str(), HostForm(x.destination.Path() + "sub\\file.txt")));
     EXPECT_FALSE(Contains(x.captured.out.str(), "Extracted"));
     EXPECT_EQ(kwtest::ReadBytes(x.destination.Path() + "pelmora.exe"), "MZ");
 }
@@ -83,7 +84,7 @@ TEST(Extract, MissingPackageNamesTheFileAndTheCause)
 {
     Extracting x;
     EXPECT_EQ(x.Run(), kwpack::kExitFailed);
-    EXPECT_TRUE(Contains(x.captured.err.str(), x.package.Path() + "pelmora.kwi"));
+    EXPECT_TRUE(Contains(x.captured.err.str(), HostForm(x.package.Path() + "pelmora.kwi")));
     EXPECT_TRUE(Contains(x.captured.err.str(), "file not found"));
     EXPECT_EQ(x.captured.out.str(), "");
 }
@@ -191,7 +192,7 @@ TEST(Verify, FindsEachFileThatIsMissingOrDifferent)
             const std::size_t at = line.find('@');
             if (at != std::string::npos)
                 line.replace(at, 1, v.folder.Path());
-            EXPECT_TRUE(Contains("\n" + v.captured.out.str(), "\n" + line + "\n"));
+            EXPECT_TRUE(Contains("\n" + v.captured.out.str(), "\n" + HostForm(line) + "\n"));
         }
         EXPECT_EQ(v.captured.err.str(), "");
     }
@@ -214,5 +215,5 @@ TEST(Verify, MissingPackageNamesTheFile)
     Verifying v;
     std::filesystem::remove(kwtest::Native(v.package.Path() + "pelmora.kwf"));
     EXPECT_EQ(v.Run(), kwpack::kExitFailed);
-    EXPECT_TRUE(Contains(v.captured.err.str(), v.package.Path() + "pelmora.kwf"));
+    EXPECT_TRUE(Contains(v.captured.err.str(), HostForm(v.package.Path() + "pelmora.kwf")));
 }

@@ -79,7 +79,7 @@ TEST(List, ReportsTheRecordItsOffsetAndTheFault)
         EXPECT_EQ(l.Run(c.index, c.data), kwpack::kExitFailed);
         EXPECT_TRUE(Contains(l.captured.err.str(), "malformed package"));
         EXPECT_TRUE(Contains(l.captured.err.str(), c.place + ": "));
-        EXPECT_TRUE(Contains(l.captured.err.str(), c.problem));
+        EXPECT_TRUE(Contains(l.captured.err.str(), kwtest::HostForm(c.problem)));
         EXPECT_FALSE(Contains(l.captured.out.str(), " bytes\n")) << "no total for a malformed package";
     }
 }
@@ -96,6 +96,6 @@ TEST(List, MissingDataFileNamesTheFileAndTheCause)
     Listing l;
     kwtest::WriteBytes(l.package.Path() + "pelmora.kwi", "");
     EXPECT_EQ(kwpack::RunList(l.package.Path(), l.captured.console), kwpack::kExitFailed);
-    EXPECT_TRUE(Contains(l.captured.err.str(), l.package.Path() + "pelmora.kwf"));
+    EXPECT_TRUE(Contains(l.captured.err.str(), kwtest::HostForm(l.package.Path() + "pelmora.kwf")));
     EXPECT_TRUE(Contains(l.captured.err.str(), "file not found"));
 }
