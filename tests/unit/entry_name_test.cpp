@@ -7,7 +7,7 @@ TEST(EntryName, AcceptsOrdinaryRelativeNames)
 {
     const char* const accepted[] = {"readme.txt", "sub\\file.txt", "a..b", ".profile", "pelmora.exe",
                                     "deep\\er\\file", "CONSOLE.txt", "com10", "LPT", "auxiliary", "x/y",
-                                    "name with spaces.txt", "\xE5\xE4\xF6.txt", "COM0"};
+                                    "name with spaces.txt", "COM0"};
     for (const char* name : accepted)
         EXPECT_TRUE(IsSafeEntryName(name)) << name << ": " << RefusedEntryNameReason(name);
 }
@@ -17,8 +17,7 @@ TEST(EntryName, RefusesNamesThatLeaveTheFolderOrReachADevice)
     const char* const refused[] = {
         "", "\\x", "/x", "\\\\server\\share\\x", "C:\\x", "C:x", "file.txt:stream", "..", "..\\x", "a\\..\\..\\x",
         "a/../x", "a\\..", ".", ".\\x", "a\\.\\b", "CON", "con", "Con.txt", "sub\\NUL", "nul.tar.gz", "PRN",
-        "AUX", "COM1", "com9.log", "LPT1", "lpt9", "CONIN$", "conout$.txt", "COM\xB9", "LPT\xB2", "com\xB3.txt",
-        "CON .txt",
+        "AUX", "COM1", "com9.log", "LPT1", "lpt9", "CONIN$", "conout$.txt", "CON .txt",
         // Characters the system refuses or treats as wildcards, and control bytes.
         "a*b", "a?b", "a\"b", "a<b", "a>b", "a|b", "tab\there", "bell\x07", "\x1F",
         // Empty parts and parts the system would silently trim.
@@ -47,8 +46,10 @@ TEST(EntryName, JudgesTheCharactersOfThePathCodePage)
         {932, "a\x95", false},                      // a lone lead byte is no character
         {1250, "COM\xB9", true},                    // COMą
         {1250, "\xA3\xF3" "d\x9F.txt", true},       // Łódź.txt
+        {1252, "\xE5\xE4\xF6.txt", true},            // åäö.txt
         {1252, "COM\xB9", false},                   // COM¹
-        {1252, "LPT\xB2.txt", false},               // LPT²
+        {1252, "LPT\xB2", false},                   // LPT²
+        {1252, "com\xB3.txt", false},               // com³.txt
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.codePage) + ": " + c.name);
