@@ -49,14 +49,29 @@ TEST(Extract, RewritesOneLineOnATerminal)
                                     "Extracted 2 entries into '" + HostForm(x.destination.Path()) + "'\n");
 }
 
+// 79 characters: the status prefix, 58 of the name's, and "...". A character is
+// never cut in two.
 TEST(Extract, ClipsATerminalLineThatWouldWrap)
 {
-    Extracting x(true);
-    kwtest::WritePackage(x.package.Path(), {{std::string(100, 'n'), "abc"}});
-    EXPECT_EQ(x.Run(), kwpack::kExitOk);
-    const std::string line = x.captured.out.str().substr(0, x.captured.out.str().find('\n'));
-    EXPECT_EQ(line.size(), 1u + 79u); // `\r` and the clipped line
-    EXPECT_EQ(line.substr(line.size() - 3), "...");
+    const std::string ae = "\xC3\xA4"; // ä in UTF-8; E4 in the package's code page 1252
+    struct Case {
+        std::string name;
+        std::string shown;
+    };
+    std::string manyAe;
+    for (int i = 0; i < 58; ++i)
+        manyAe += ae;
+    const Case cases[] = {{std::string(100, 'n'), std::string(58, 'n')}, {std::string(100, '\xE4'), manyAe}};
+    const kwtest::PathCodePageScope scope(1252);
+    for (const Case& c : cases) {
+        if (!scope.Active() && c.name[0] != 'n')
+            continue;
+        Extracting x(true);
+        kwtest::WritePackage(x.package.Path(), {{c.name, "abc"}});
+        EXPECT_EQ(x.Run(), kwpack::kExitOk);
+        const std::string line = x.captured.out.str().substr(0, x.captured.out.str().find('\n'));
+        EXPECT_EQ(line, "\r[  0%] Extracting " + c.shown + "...");
+    }
 }
 
 TEST(Extract, FileErrorExitsWithOneAndNamesTheFile)
