@@ -63,9 +63,9 @@ TEST(Extract, ClipsATerminalLineThatWouldWrap)
         manyAe += ae;
     const Case cases[] = {{std::string(100, 'n'), std::string(58, 'n')}, {std::string(100, '\xE4'), manyAe}};
     const kwtest::PathCodePageScope scope(1252);
+    if (!scope.Active())
+        GTEST_SKIP() << "the names are written in code page 1252";
     for (const Case& c : cases) {
-        if (!scope.Active() && c.name[0] != 'n')
-            continue;
         Extracting x(true);
         kwtest::WritePackage(x.package.Path(), {{c.name, "abc"}});
         EXPECT_EQ(x.Run(), kwpack::kExitOk);
