@@ -82,6 +82,10 @@ def round_trip(work, code_page, locale, names):
         with open(os.path.join(out, name), "rb") as file:
             contents[name] = file.read()
     check(f"{code_page}: every file holds its own bytes", all(contents.get(n) == n.encode("utf-8") for n in names))
+    if runner and locale != "C.UTF-8":
+        _, _, err = run("C.UTF-8", "extract", path_arg(package), path_arg(out + "-1252"), "--codepage", code_page)
+        check(f"{code_page}: extract on a 1252 system says it writes in 1252",
+              f"code page 1252, as the installer writes them, not in code page {code_page}" in err, err)
 
 
 def refusal(work, what, names, expected):

@@ -52,8 +52,9 @@ int RunKwpack(int argc, const char* const* argv, Console& console)
     std::string outFolder;
     CLI::App* pack = app.add_subcommand(
         "pack", "Writes " + kPair + " for the files of a flat folder, sorted by name.\n"
-                "Exit status 2, writing nothing, when the folder holds a subfolder, a file of 4 GiB or more "
-                "or a name the installer refuses.");
+                "Exit status 2, writing nothing, when the folder holds a subfolder, a file of 4 GiB or more, "
+                "a name the code page cannot write or the installer refuses, or two names that are one file on "
+                "Windows.");
     pack->add_option("folder", folder, "The folder of the application's files")->required();
     pack->add_option("-o,--output", outFolder, "The folder to write the package pair into")->required();
     CodePageOption codePage;
