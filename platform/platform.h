@@ -100,7 +100,7 @@ bool ToEnginePath(const std::string& systemPath, std::string& path);
 // user reads paths: with `/` on POSIX.
 std::string ShownPath(std::string text);
 
-// Code pages that paths and names may be written in: Thai, the four East Asian
+// The code pages a package's names may be written in: Thai, the four East Asian
 // double-byte ones, and 1250 to 1258. Every one writes ASCII as ASCII.
 constexpr unsigned kCodePages[] = {874, 932, 936, 949, 950, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258};
 constexpr unsigned kDefaultCodePage = 1252;

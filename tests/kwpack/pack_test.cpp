@@ -67,7 +67,8 @@ TEST(Pack, ShowsALinePerEntryOrOneRewrittenLineOnATerminal)
         p.Add("a-long-name.txt", "abc");
         p.Add("pelmora.exe", "M");
         EXPECT_EQ(p.Run(), kwpack::kExitOk);
-        EXPECT_EQ(p.captured.out.str(), c.lines + "Packed 2 entries, 4 bytes, into '" + kwtest::HostForm(p.out.Path()) + "'\n");
+        EXPECT_EQ(p.captured.out.str(),
+                  c.lines + "Packed 2 entries, 4 bytes, into '" + kwtest::HostForm(p.out.Path()) + "'\n");
     }
 }
 

@@ -66,28 +66,23 @@ std::wstring WidePath(const std::string& path)
     return wide;
 }
 
-// A name from the system as UTF-8; a lone surrogate, which no code page can write, becomes U+FFFD.
-std::string Utf8Name(const std::wstring& name)
+// Text for a name or a message, never refused: what `codePage` cannot write
+// becomes its default character, and a lone surrogate in UTF-8 becomes U+FFFD,
+// which no code page of a package can write.
+std::string Narrow(const std::wstring& wide, UINT codePage)
 {
-    const int size = static_cast<int>(name.size());
-    std::string text(static_cast<std::size_t>(::WideCharToMultiByte(CP_UTF8, 0, name.data(), size, nullptr, 0,
-                                                                     nullptr, nullptr)),
-                     '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, name.data(), size, text.data(), static_cast<int>(text.size()), nullptr, nullptr);
+    const int size = static_cast<int>(wide.size());
+    const int length = ::WideCharToMultiByte(codePage, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(length), '\0');
+    ::WideCharToMultiByte(codePage, 0, wide.data(), size, text.data(), length, nullptr, nullptr);
     return text;
 }
 
-// A UTF-8 name in the ANSI code page for a message, with '?' for what it cannot write.
-std::string AnsiNameForMessage(const std::string& name)
+std::wstring Utf8ToWide(const std::string& text)
 {
     std::wstring wide;
-    plat::ToWide(name, CP_UTF8, 0, wide);
-    const int size = static_cast<int>(wide.size());
-    std::string text(static_cast<std::size_t>(::WideCharToMultiByte(CP_ACP, 0, wide.data(), size, nullptr, 0,
-                                                                     nullptr, nullptr)),
-                     '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, wide.data(), size, text.data(), static_cast<int>(text.size()), nullptr, nullptr);
-    return text;
+    plat::ToWide(text, CP_UTF8, 0, wide);
+    return wide;
 }
 
 } // namespace
@@ -111,7 +106,7 @@ std::vector<FolderItem> ListFolder(const std::string& folder)
         if (name == L"." || name == L"..")
             continue;
         const std::uint64_t size = static_cast<std::uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
-        items.push_back({Utf8Name(name), KindOf(data), size});
+        items.push_back({Narrow(name, CP_UTF8), KindOf(data), size});
     } while (::FindNextFileW(find.Get(), &data));
 
     const DWORD error = ::GetLastError();
@@ -122,14 +117,14 @@ std::vector<FolderItem> ListFolder(const std::string& folder)
 
 plat::File OpenListedFile(const std::string& folder, const std::string& name)
 {
-    std::wstring wideName;
-    plat::ToWide(name, CP_UTF8, 0, wideName);
+    const std::wstring wideName = Utf8ToWide(name);
     // No sharing, as the platform's files: nobody may change the file while it is packed.
     plat::UniqueFileHandle file(reinterpret_cast<std::intptr_t>(
         ::CreateFileW((WidePath(folder) + wideName).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr)));
     const DWORD error = ::GetLastError();
-    const std::string path = folder + AnsiNameForMessage(name);
+    // Engine text names it in messages, so the name goes into the ANSI code page as well as it can.
+    const std::string path = folder + Narrow(wideName, CP_ACP);
     if (!file)
         RaiseError(path, "cannot open", error);
     return plat::File(std::move(file), path);
@@ -160,13 +155,12 @@ bool StdoutIsTerminal()
 
 std::string UpperCase(const std::string& text)
 {
-    std::wstring wide;
-    plat::ToWide(text, CP_UTF8, 0, wide);
+    const std::wstring wide = Utf8ToWide(text);
     const int size = static_cast<int>(wide.size());
     std::wstring upper(wide.size(), L'\0');
     // Upper case maps each UTF-16 unit to one, so the length stays.
     ::LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, wide.data(), size, upper.data(), size);
-    return Utf8Name(upper);
+    return Narrow(upper, CP_UTF8);
 }
 
 std::string NameKey(const std::string& name) { return UpperCase(name); }

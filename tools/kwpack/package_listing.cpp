@@ -93,7 +93,8 @@ std::string DescribeProblem(const std::string& folder, const PackageProblem& pro
 {
     const std::string place = problem.record > 0 ? "record " + std::to_string(problem.record) + " at index offset "
                                                  : std::string("after the last record, at index offset ");
-    return "malformed package in '" + Shown(folder) + "': " + place + std::to_string(problem.offset) + ": " + problem.what;
+    return "malformed package in '" + Shown(folder) + "': " + place + std::to_string(problem.offset) + ": " +
+           problem.what;
 }
 
 } // namespace kwpack

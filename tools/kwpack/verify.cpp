@@ -87,22 +87,21 @@ std::optional<EntryFault> CheckEntry(plat::File& data, const ListedEntry& entry,
     }
 }
 
-// A subfolder that holds entries, whose names the path code page writes.
-std::string EnginePath(const std::string& relative)
-{
-    std::string bytes;
-    EncodeName(relative, plat::PathCodePage(), bytes);
-    return bytes;
-}
-
 // Walks only into subfolders that hold entries, so a link that loops back is never followed;
 // any other subfolder is reported once, as a whole.
 void FindExtra(const std::string& folder, const std::string& relative, const std::set<std::string>& entryKeys,
                const std::set<std::string>& folderKeys, VerifyReport& report)
 {
+    // A subfolder that holds entries, so the path code page can write its name where kwpack chose it.
+    std::string relativePath;
+    const std::string unwritable = EncodeName(relative, plat::PathCodePage(), relativePath);
+    if (!unwritable.empty()) {
+        report.unlisted.push_back("cannot list '" + plat::ShownPath(relative) + "': " + unwritable);
+        return;
+    }
     std::vector<FolderItem> items;
     try {
-        items = ListFolder(folder + EnginePath(relative));
+        items = ListFolder(folder + relativePath);
     } catch (const plat::FileError& error) {
         report.unlisted.push_back(Shown(error.what()));
         return;
