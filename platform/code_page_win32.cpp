@@ -7,7 +7,7 @@
 
 namespace plat {
 
-bool ToWide(const std::string& bytes, UINT codePage, DWORD flags, std::wstring& wide)
+bool ToWide(const std::string& bytes, UINT codePage, DWORD flags, WideText& wide)
 {
     wide.clear();
     if (bytes.empty())
@@ -20,36 +20,35 @@ bool ToWide(const std::string& bytes, UINT codePage, DWORD flags, std::wstring& 
     return ::MultiByteToWideChar(codePage, flags, bytes.data(), size, wide.data(), length) == length;
 }
 
-bool FromWide(const std::wstring& wide, UINT codePage, std::string& bytes)
+bool FromWide(const wchar_t* wide, std::size_t length, UINT codePage, std::string& bytes)
 {
     bytes.clear();
-    if (wide.empty())
+    if (length == 0)
         return true;
     // UTF-8 has a code for every character; it takes neither the flag nor the question.
     const bool utf8 = codePage == CP_UTF8;
     const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
     BOOL usedDefault = FALSE;
     BOOL* const askDefault = utf8 ? nullptr : &usedDefault;
-    const int size = static_cast<int>(wide.size());
-    const int length = ::WideCharToMultiByte(codePage, flags, wide.data(), size, nullptr, 0, nullptr, askDefault);
-    if (length == 0 || usedDefault)
+    const int size = static_cast<int>(length);
+    const int needed = ::WideCharToMultiByte(codePage, flags, wide, size, nullptr, 0, nullptr, askDefault);
+    if (needed == 0 || usedDefault)
         return false;
-    bytes.resize(static_cast<std::size_t>(length));
-    return ::WideCharToMultiByte(codePage, flags, wide.data(), size, bytes.data(), length, nullptr, askDefault) ==
-               length &&
+    bytes.resize(static_cast<std::size_t>(needed));
+    return ::WideCharToMultiByte(codePage, flags, wide, size, bytes.data(), needed, nullptr, askDefault) == needed &&
            !usedDefault;
 }
 
 bool SystemDecode(const std::string& bytes, unsigned codePage, std::string& text)
 {
-    std::wstring wide;
-    return ToWide(bytes, codePage, MB_ERR_INVALID_CHARS, wide) && FromWide(wide, CP_UTF8, text);
+    WideText wide;
+    return ToWide(bytes, codePage, MB_ERR_INVALID_CHARS, wide) && FromWide(wide.data(), wide.size(), CP_UTF8, text);
 }
 
 bool SystemEncode(const std::string& text, unsigned codePage, std::string& bytes)
 {
-    std::wstring wide;
-    return ToWide(text, CP_UTF8, MB_ERR_INVALID_CHARS, wide) && FromWide(wide, codePage, bytes);
+    WideText wide;
+    return ToWide(text, CP_UTF8, MB_ERR_INVALID_CHARS, wide) && FromWide(wide.data(), wide.size(), codePage, bytes);
 }
 
 unsigned PathCodePage() { return ::GetACP(); }

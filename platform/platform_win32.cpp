@@ -43,41 +43,43 @@ int CauseOf(DWORD error)
 // The longest path the system takes, in UTF-16 units with the terminator.
 constexpr DWORD kLongestPath = 32768;
 
-bool GetModulePathWide(std::wstring& path)
+// The executable's path, terminated.
+bool GetModulePathWide(WideText& path)
 {
-    std::vector<wchar_t> buffer(MAX_PATH);
+    path.resize(MAX_PATH);
     for (;;) {
-        const DWORD size = static_cast<DWORD>(buffer.size());
-        const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), size);
+        const DWORD size = static_cast<DWORD>(path.size());
+        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), size);
         if (length == 0)
             return false;
         // A result that fills the buffer may have been cut short.
         if (length < size) {
-            path.assign(buffer.data(), length);
+            path.resize(length + 1);
             return true;
         }
-        if (buffer.size() >= kLongestPath)
+        if (path.size() >= kLongestPath)
             return false;
-        buffer.resize(buffer.size() * 2);
+        path.resize(path.size() * 2);
     }
 }
 
-bool GetShortPathWide(const std::wstring& path, std::wstring& shortPath)
+// The short form of a terminated path, terminated.
+bool GetShortPathWide(const WideText& path, WideText& shortPath)
 {
-    std::vector<wchar_t> buffer(MAX_PATH);
+    shortPath.resize(MAX_PATH);
     for (;;) {
-        const DWORD size = static_cast<DWORD>(buffer.size());
-        const DWORD length = ::GetShortPathNameW(path.c_str(), buffer.data(), size);
+        const DWORD size = static_cast<DWORD>(shortPath.size());
+        const DWORD length = ::GetShortPathNameW(path.data(), shortPath.data(), size);
         if (length == 0)
             return false;
         if (length < size) {
-            shortPath.assign(buffer.data(), length);
+            shortPath.resize(length + 1);
             return true;
         }
         // Too small: `length` is the size needed, terminator included.
         if (length > kLongestPath)
             return false;
-        buffer.resize(length);
+        shortPath.resize(length);
     }
 }
 
@@ -167,13 +169,13 @@ bool CreateFolder(const std::string& path) { return ::CreateDirectoryA(path.c_st
 // that converts; otherwise the lookup fails.
 bool GetExecutablePath(std::string& path)
 {
-    std::wstring wide;
+    WideText wide;
     if (!GetModulePathWide(wide))
         return false;
-    if (FromWide(wide, CP_ACP, path))
+    if (FromWide(wide.data(), wide.size() - 1, CP_ACP, path))
         return true;
-    std::wstring shortPath;
-    return GetShortPathWide(wide, shortPath) && FromWide(shortPath, CP_ACP, path);
+    WideText shortPath;
+    return GetShortPathWide(wide, shortPath) && FromWide(shortPath.data(), shortPath.size() - 1, CP_ACP, path);
 }
 
 bool GetFullPath(const std::string& path, std::string& full)

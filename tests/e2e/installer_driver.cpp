@@ -335,10 +335,10 @@ void WaitForStatus(const Window& dialog, const std::string& text, Millis timeout
 
 std::wstring AnsiToWide(const std::string& text)
 {
-    std::wstring wide;
+    plat::WideText wide;
     if (!plat::ToWide(text, CP_ACP, 0, wide))
         throw std::runtime_error("not text of the system's code page: " + text);
-    return wide;
+    return std::wstring(wide.begin(), wide.end());
 }
 
 std::string HostPathToWindows(std::string path)

@@ -58,13 +58,15 @@ bool GetFolderIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info
            (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// An engine path, in the ANSI code page, as the wide calls take it.
-std::wstring WidePath(const std::string& path)
+std::wstring ToWideString(const std::string& text, UINT codePage)
 {
-    std::wstring wide;
-    plat::ToWide(path, CP_ACP, 0, wide);
-    return wide;
+    plat::WideText wide;
+    plat::ToWide(text, codePage, 0, wide);
+    return std::wstring(wide.begin(), wide.end());
 }
+
+// An engine path, in the ANSI code page, as the wide calls take it.
+std::wstring WidePath(const std::string& path) { return ToWideString(path, CP_ACP); }
 
 // Text for a name or a message, never refused: what `codePage` cannot write
 // becomes its default character, and a lone surrogate in UTF-8 becomes U+FFFD,
@@ -78,12 +80,7 @@ std::string Narrow(const std::wstring& wide, UINT codePage)
     return text;
 }
 
-std::wstring Utf8ToWide(const std::string& text)
-{
-    std::wstring wide;
-    plat::ToWide(text, CP_UTF8, 0, wide);
-    return wide;
-}
+std::wstring Utf8ToWide(const std::string& text) { return ToWideString(text, CP_UTF8); }
 
 } // namespace
 
