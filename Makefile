@@ -34,7 +34,7 @@ test-native: native
 	ctest --preset native
 
 test-windows: windows
-	ctest --preset windows; status=$$?; ./scripts/wine-cleanup.sh; exit $$status
+	./scripts/test-windows.sh $(JOBS)
 
 fuzz: bootstrap
 	cmake --preset fuzz

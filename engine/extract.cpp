@@ -45,6 +45,7 @@ void CInstallEngine::ExtractAll(const std::string& sourceFolder, const std::stri
     // so memory in use does not depend on what the package claims.
     std::vector<char> buffer;
     const DestinationFolder destination(destinationFolder);
+    plat::DestinationRoot root(destinationFolder);
 
     while (records.Position() < records.Length()) {
         const IndexRecord record = records.ReadRecord();
@@ -58,7 +59,7 @@ void CInstallEngine::ExtractAll(const std::string& sourceFolder, const std::stri
         if (!destination.Contains(record.name))
             RaiseBadEntry(plat::kCauseBadPath, index, record.name, "its full path is not inside the destination folder");
 
-        plat::File output(destinationFolder + record.name, plat::File::Mode::CreateWrite);
+        plat::File output = root.CreateOutput(record.name);
         CopyEntry(data, output, record.dataSize, buffer);
 
         bytesDone += record.dataSize;

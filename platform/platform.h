@@ -9,9 +9,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace plat {
@@ -61,8 +61,8 @@ public:
     };
 
     File(const std::string& path, Mode mode);
-    // Takes over a file the caller opened itself; `path` names it in errors.
-    File(UniqueFileHandle handle, std::string path) noexcept : m_handle(std::move(handle)), m_path(std::move(path)) {}
+    // Takes over a file that is already open, as `path`.
+    File(UniqueFileHandle handle, std::string path);
 
     // Returns the bytes read: fewer than asked only at the end of the file.
     std::size_t Read(void* buffer, std::size_t count);
@@ -80,6 +80,35 @@ public:
 private:
     UniqueFileHandle m_handle;
     std::string m_path;
+};
+
+// The folder an extraction writes into, opened as the system resolves it on
+// first use: the user chose it, so it may be a link or lie below one. Each
+// file is then made only where the system's own resolution of its name leads
+// beneath that folder, links, junctions and mount points followed, so a link
+// planted inside cannot carry a write outside. Names are opened relative to
+// folders already checked, so a link swapped in afterwards is not followed.
+class DestinationRoot {
+public:
+    explicit DestinationRoot(std::string folder);
+    ~DestinationRoot();
+    DestinationRoot(const DestinationRoot&) = delete;
+    DestinationRoot& operator=(const DestinationRoot&) = delete;
+
+    // Creates the file `name` (a relative path, parts separated by `\`) or
+    // truncates the one there, open for writing with exclusive access. Raises
+    // FileError, having created and truncated nothing, when the file or a
+    // folder on its way lies outside the destination.
+    File CreateOutput(const std::string& name);
+
+    // The system's handles: the folder's, and the last parent folder's.
+    struct Opened;
+
+private:
+    Opened& Root();
+
+    std::string m_folder;
+    std::unique_ptr<Opened> m_opened;
 };
 
 // True when a directory entry, file or folder, matches the pattern.

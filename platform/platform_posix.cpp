@@ -76,6 +76,64 @@ int CauseOf(int error)
     throw MakeFileError(CauseOf(error), path, action, error);
 }
 
+// The text of a symbolic link, however long.
+bool ReadLink(const char* link, std::string& text)
+{
+    std::vector<char> buffer(256);
+    for (;;) {
+        const ssize_t length = ::readlink(link, buffer.data(), buffer.size());
+        if (length < 0)
+            return false;
+        if (static_cast<std::size_t>(length) < buffer.size()) {
+            text.assign(buffer.data(), static_cast<std::size_t>(length));
+            return true;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+std::string DescriptorLink(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
+
+// Where the system resolved an open file or folder to, links and all.
+bool ResolvedPath(int fd, std::string& path) { return ReadLink(DescriptorLink(fd).c_str(), path); }
+
+bool IsBeneath(const std::string& path, const std::string& folder)
+{
+    if (folder == "/")
+        return path.size() > 1 && path[0] == '/';
+    return path.size() > folder.size() + 1 && path.compare(0, folder.size(), folder) == 0 &&
+           path[folder.size()] == '/';
+}
+
+[[noreturn]] void RaiseOutside(const std::string& path)
+{
+    throw FileError(kCauseBadPath, path, "cannot open '" + path + "': a link leads outside the destination folder");
+}
+
+// Locks an output file, so one in use elsewhere is left alone, then empties it.
+// A file just created needs neither the checks nor the truncation.
+void TakeForWriting(int fd, const std::string& path, bool created)
+{
+    struct stat info{};
+    if (!created) {
+        if (::fstat(fd, &info) != 0)
+            RaiseErrno(path, "cannot open", errno);
+        if (S_ISDIR(info.st_mode))
+            RaiseErrno(path, "cannot open", EISDIR);
+        // A read-only file is not overwritten, as on Windows, where even an
+        // administrator must clear the attribute first; root would get through here.
+        if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+            RaiseErrno(path, "cannot open", EACCES);
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        RaiseErrno(path, "cannot open", errno);
+    // Only a file that has contents is truncated: on ext4 a truncation to
+    // zero also makes the close start writing the new contents out, which
+    // for a file just created costs far more than creating it did.
+    if (info.st_size != 0 && ::ftruncate(fd, 0) != 0)
+        RaiseErrno(path, "cannot truncate", errno);
+}
+
 } // namespace
 
 void FileHandleTraits::Close(Type handle) noexcept { ::close(static_cast<int>(handle)); }
@@ -90,25 +148,21 @@ File::File(const std::string& path, Mode mode) : m_path(path)
         RaiseErrno(path, "cannot open", errno);
     m_handle.Reset(fd);
 
+    if (!read) {
+        TakeForWriting(fd, path, false);
+        return;
+    }
     struct stat info;
     if (::fstat(fd, &info) != 0)
         RaiseErrno(path, "cannot open", errno);
     if (S_ISDIR(info.st_mode))
         RaiseErrno(path, "cannot open", EISDIR);
-    // A read-only file is not overwritten, as on Windows, where even an
-    // administrator must clear the attribute first; root would get through here.
-    if (!read && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
-        RaiseErrno(path, "cannot open", EACCES);
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
         RaiseErrno(path, "cannot open", errno);
-    // Only a file that has contents is truncated: on ext4 a truncation to
-    // zero also makes the close start writing the new contents out, which
-    // for a file just created costs far more than creating it did.
-    if (!read && info.st_size != 0 && ::ftruncate(fd, 0) != 0)
-        RaiseErrno(path, "cannot truncate", errno);
-    if (read)
-        ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
 }
+
+File::File(UniqueFileHandle handle, std::string path) : m_handle(std::move(handle)), m_path(std::move(path)) {}
 
 std::size_t File::Read(void* buffer, std::size_t count)
 {
@@ -180,6 +234,98 @@ FileSize File::GetPosition() const
     return static_cast<FileSize>(position);
 }
 
+struct DestinationRoot::Opened {
+    UniqueFileHandle folder;
+    std::string resolved; // the folder's path with every link resolved
+    std::string parentName; // the last parent folder, as named below the folder
+    UniqueFileHandle parent;
+};
+
+DestinationRoot::DestinationRoot(std::string folder) : m_folder(std::move(folder)) {}
+
+DestinationRoot::~DestinationRoot() = default;
+
+DestinationRoot::Opened& DestinationRoot::Root()
+{
+    if (m_opened)
+        return *m_opened;
+    auto opened = std::make_unique<Opened>();
+    opened->folder.Reset(::open(ToPosix(m_folder).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!opened->folder)
+        RaiseErrno(m_folder, "cannot open", errno);
+    if (!ResolvedPath(static_cast<int>(opened->folder.Get()), opened->resolved))
+        RaiseErrno(m_folder, "cannot open", errno);
+    m_opened = std::move(opened);
+    return *m_opened;
+}
+
+namespace {
+
+// The folder that `parent` names below the root, kept open for the entries
+// that follow in it. It may be reached through links that stay inside.
+int OpenParent(DestinationRoot::Opened& root, const std::string& parent, const std::string& path)
+{
+    if (root.parent && root.parentName == parent)
+        return static_cast<int>(root.parent.Get());
+    root.parent.Reset();
+    UniqueFileHandle folder(::openat(static_cast<int>(root.folder.Get()), parent.c_str(),
+                                     O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!folder)
+        RaiseErrno(path, "cannot open", errno);
+    std::string resolved;
+    if (!ResolvedPath(static_cast<int>(folder.Get()), resolved))
+        RaiseErrno(path, "cannot open", errno);
+    if (resolved != root.resolved && !IsBeneath(resolved, root.resolved))
+        RaiseOutside(path);
+    root.parent = std::move(folder);
+    root.parentName = parent;
+    return static_cast<int>(root.parent.Get());
+}
+
+// An existing file, never through a link whose target lies outside. Only
+// checked, not opened for writing, until its target is known to lie inside.
+int OpenExisting(const DestinationRoot::Opened& root, int folder, const std::string& leaf, const std::string& path)
+{
+    // Non-blocking, so a pipe of that name cannot hold the install up.
+    const int fd = ::openat(folder, leaf.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0 || errno != ELOOP)
+        return fd;
+    const UniqueFileHandle target(::openat(folder, leaf.c_str(), O_PATH | O_CLOEXEC));
+    if (!target)
+        return -1;
+    std::string resolved;
+    if (!ResolvedPath(static_cast<int>(target.Get()), resolved) || !IsBeneath(resolved, root.resolved))
+        RaiseOutside(path);
+    // Opened through the descriptor, so what was checked is what is written.
+    return ::open(DescriptorLink(static_cast<int>(target.Get())).c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+}
+
+} // namespace
+
+File DestinationRoot::CreateOutput(const std::string& name)
+{
+    std::string path = m_folder + name;
+    Opened& root = Root();
+    const std::string native = ToPosix(name);
+    const std::size_t slash = native.rfind('/');
+    const int folder = slash == std::string::npos ? static_cast<int>(root.folder.Get())
+                                                  : OpenParent(root, native.substr(0, slash), path);
+    const std::string leaf = native.substr(slash + 1);
+
+    // Made new when it can be, and never through a link, dangling or not.
+    bool created = true;
+    int fd = ::openat(folder, leaf.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0 && errno == EEXIST) {
+        created = false;
+        fd = OpenExisting(root, folder, leaf, path);
+    }
+    if (fd < 0)
+        RaiseErrno(path, "cannot open", errno);
+    UniqueFileHandle file(fd);
+    TakeForWriting(fd, path, created);
+    return File(std::move(file), std::move(path));
+}
+
 bool FindEntry(const std::string& pattern)
 {
     std::string native;
@@ -206,15 +352,8 @@ bool CreateFolder(const std::string& path)
 
 bool GetExecutablePath(std::string& path)
 {
-    std::vector<char> buffer(256);
-    for (;;) {
-        const ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
-        if (length < 0)
-            return false;
-        if (static_cast<std::size_t>(length) < buffer.size())
-            return ToEnginePath(std::string(buffer.data(), static_cast<std::size_t>(length)), path);
-        buffer.resize(buffer.size() * 2);
-    }
+    std::string native;
+    return ReadLink("/proc/self/exe", native) && ToEnginePath(native, path);
 }
 
 // Resolves `.` and `..` by the text alone, as the Windows call does; a `..`

@@ -4,12 +4,16 @@
 #include "win32_text.h"
 
 #include <windows.h>
+#include <winternl.h>
 
 #include <algorithm>
 #include <vector>
 
 namespace plat {
 namespace {
+
+// From ntstatus.h, which does not mix with windows.h.
+constexpr NTSTATUS kStatusNameCollision = static_cast<NTSTATUS>(0xC0000035);
 
 HANDLE AsHandle(std::intptr_t value) { return reinterpret_cast<HANDLE>(value); }
 
@@ -83,6 +87,74 @@ bool GetShortPathWide(const WideText& path, WideText& shortPath)
     }
 }
 
+[[noreturn]] void RaiseStatus(const std::string& path, const char* action, NTSTATUS status)
+{
+    const ULONG error = ::RtlNtStatusToDosError(status);
+    throw MakeFileError(CauseOf(error), path, action, static_cast<long>(error));
+}
+
+[[noreturn]] void RaiseOutside(const std::string& path)
+{
+    throw FileError(kCauseBadPath, path, "cannot open '" + path + "': a link leads outside the destination folder");
+}
+
+std::wstring Widen(const std::string& text, const std::string& path)
+{
+    if (text.empty())
+        return std::wstring();
+    const int size = static_cast<int>(text.size());
+    const int length = ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
+    if (length == 0)
+        RaiseLastError(path, "cannot open");
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), size, wide.data(), length);
+    return wide;
+}
+
+// Where the system resolved an open file or folder to, links, junctions and mount points and all.
+bool ResolvedPath(HANDLE handle, std::wstring& path)
+{
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD size = static_cast<DWORD>(buffer.size());
+        const DWORD length = ::GetFinalPathNameByHandleW(handle, buffer.data(), size, FILE_NAME_NORMALIZED);
+        if (length == 0)
+            return false;
+        if (length < size) {
+            path.assign(buffer.data(), length);
+            return true;
+        }
+        buffer.resize(length + 1);
+    }
+}
+
+bool IsBeneath(const std::wstring& path, const std::wstring& folder)
+{
+    const bool rooted = !folder.empty() && folder.back() == L'\\'; // a drive's root keeps its `\`
+    const std::size_t cut = rooted ? folder.size() - 1 : folder.size();
+    return path.size() > cut + 1 && path.compare(0, cut, folder, 0, cut) == 0 && path[cut] == L'\\';
+}
+
+// Opens `name` below the folder `parent` as the system resolves it, links followed.
+NTSTATUS OpenRelative(HANDLE parent, const std::wstring& name, ACCESS_MASK access, ULONG share, ULONG disposition,
+                      ULONG options, UniqueCreatedFile& opened)
+{
+    UNICODE_STRING text;
+    text.Buffer = const_cast<PWSTR>(name.c_str());
+    text.Length = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+    text.MaximumLength = text.Length;
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, parent, nullptr);
+    IO_STATUS_BLOCK io{};
+    HANDLE handle = nullptr;
+    const NTSTATUS status = ::NtCreateFile(&handle, access | SYNCHRONIZE, &attributes, &io, nullptr,
+                                           FILE_ATTRIBUTE_NORMAL, share, disposition,
+                                           options | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
+    if (NT_SUCCESS(status))
+        opened.Reset(handle);
+    return status;
+}
+
 } // namespace
 
 void FileHandleTraits::Close(Type handle) noexcept { ::CloseHandle(AsHandle(handle)); }
@@ -98,6 +170,8 @@ File::File(const std::string& path, Mode mode) : m_path(path)
         RaiseLastError(path, "cannot open");
     m_handle.Reset(reinterpret_cast<std::intptr_t>(handle));
 }
+
+File::File(UniqueFileHandle handle, std::string path) : m_handle(std::move(handle)), m_path(std::move(path)) {}
 
 std::size_t File::Read(void* buffer, std::size_t count)
 {
@@ -150,6 +224,105 @@ FileSize File::GetPosition() const
     if (!::SetFilePointerEx(AsHandle(m_handle.Get()), zero, &position, FILE_CURRENT))
         RaiseLastError(m_path, "cannot get the position in");
     return static_cast<FileSize>(position.QuadPart);
+}
+
+struct DestinationRoot::Opened {
+    UniqueCreatedFile folder;
+    std::wstring resolved; // the folder's final path, every link resolved
+    std::wstring parentName; // the last parent folder, as named below the folder
+    UniqueCreatedFile parent;
+};
+
+DestinationRoot::DestinationRoot(std::string folder) : m_folder(std::move(folder)) {}
+
+DestinationRoot::~DestinationRoot() = default;
+
+DestinationRoot::Opened& DestinationRoot::Root()
+{
+    if (m_opened)
+        return *m_opened;
+    auto opened = std::make_unique<Opened>();
+    // Folders open only with FILE_FLAG_BACKUP_SEMANTICS; sharing everything disturbs nobody.
+    opened->folder.Reset(::CreateFileA(m_folder.c_str(), FILE_TRAVERSE | SYNCHRONIZE,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                       FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!opened->folder)
+        RaiseLastError(m_folder, "cannot open");
+    if (!ResolvedPath(opened->folder.Get(), opened->resolved))
+        RaiseLastError(m_folder, "cannot open");
+    m_opened = std::move(opened);
+    return *m_opened;
+}
+
+namespace {
+
+constexpr ULONG kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// The folder that `parent` names below the root, kept open for the entries
+// that follow in it. It may be reached through links that stay inside.
+HANDLE OpenParent(DestinationRoot::Opened& root, const std::wstring& parent, const std::string& path)
+{
+    if (root.parent && root.parentName == parent)
+        return root.parent.Get();
+    root.parent.Reset();
+    UniqueCreatedFile folder;
+    const NTSTATUS status =
+        OpenRelative(root.folder.Get(), parent, FILE_TRAVERSE, kShareAll, FILE_OPEN, FILE_DIRECTORY_FILE, folder);
+    if (!NT_SUCCESS(status))
+        RaiseStatus(path, "cannot open", status);
+    std::wstring resolved;
+    if (!ResolvedPath(folder.Get(), resolved))
+        RaiseLastError(path, "cannot open");
+    if (resolved != root.resolved && !IsBeneath(resolved, root.resolved))
+        RaiseOutside(path);
+    root.parent = std::move(folder);
+    root.parentName = parent;
+    return root.parent.Get();
+}
+
+// Empties an existing output file once it is known to lie inside.
+void Truncate(HANDLE file, const std::string& path)
+{
+    LARGE_INTEGER size;
+    if (!::GetFileSizeEx(file, &size))
+        RaiseLastError(path, "cannot truncate");
+    if (size.QuadPart != 0 && !::SetEndOfFile(file))
+        RaiseLastError(path, "cannot truncate");
+}
+
+} // namespace
+
+File DestinationRoot::CreateOutput(const std::string& name)
+{
+    std::string path = m_folder + name;
+    Opened& root = Root();
+    // The system's own names take `\` only; the name check let `/` through as a separator.
+    std::wstring wide = Widen(name, path);
+    std::replace(wide.begin(), wide.end(), L'/', L'\\');
+    const std::size_t slash = wide.rfind(L'\\');
+    const HANDLE folder = slash == std::wstring::npos ? root.folder.Get() : OpenParent(root, wide.substr(0, slash), path);
+    const std::wstring leaf = wide.substr(slash + 1);
+
+    // No sharing: nobody else may read or write the file while it is open.
+    // Made new when it can be: a name that exists, a dangling link among
+    // them, is never created through.
+    UniqueCreatedFile file;
+    NTSTATUS status = OpenRelative(folder, leaf, GENERIC_WRITE, 0, FILE_CREATE, FILE_NON_DIRECTORY_FILE, file);
+    if (status == kStatusNameCollision) {
+        // Opened as it is, links followed; emptied only once it is known to lie inside.
+        status = OpenRelative(folder, leaf, GENERIC_WRITE, 0, FILE_OPEN, FILE_NON_DIRECTORY_FILE, file);
+        if (NT_SUCCESS(status)) {
+            std::wstring resolved;
+            if (!ResolvedPath(file.Get(), resolved))
+                RaiseLastError(path, "cannot open");
+            if (!IsBeneath(resolved, root.resolved))
+                RaiseOutside(path);
+            Truncate(file.Get(), path);
+        }
+    }
+    if (!NT_SUCCESS(status))
+        RaiseStatus(path, "cannot open", status);
+    return File(UniqueFileHandle(reinterpret_cast<std::intptr_t>(file.Release())), std::move(path));
 }
 
 bool FindEntry(const std::string& pattern)

@@ -4,9 +4,11 @@
 # apt-get update only when a package is missing.
 set -eu
 
+# The x86_64 compiler and wine64 serve machines that run no 32-bit programs
+# (scripts/test-windows.sh).
 packages="cmake make g++ googletest libgtest-dev libcli11-dev g++-mingw-w64-i686-posix
-binutils-mingw-w64-i686 wine wine32:i386 xvfb xauth x11-utils imagemagick clang libclang-rt-14-dev
-git openssl osslsigncode locales python3"
+binutils-mingw-w64-i686 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine32:i386 wine64
+xvfb xauth x11-utils imagemagick clang libclang-rt-14-dev git openssl osslsigncode locales python3"
 # Only `make bench` needs these.
 if [ "${1:-}" = "--bench" ]; then
     packages="$packages gnuplot-nox zip unzip time"

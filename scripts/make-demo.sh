@@ -15,6 +15,16 @@ dist=$root/build/run
 prefix=$windows/wineprefix
 
 installer=$shipped/PelmoraInstaller.exe
+# A machine that runs no 32-bit programs cannot start the shipped installer;
+# the 64-bit build of the same sources stands in for it there.
+if ! "$root"/scripts/runs-32-bit.sh; then
+    echo "make-demo: this machine runs no 32-bit programs; showing the 64-bit build of the installer" >&2
+    windows=${KW_WINDOWS_BUILD:-$root/build/windows64}
+    (cd "$root" && cmake --preset windows64 >/dev/null &&
+        cmake --build --preset windows64 --target PelmoraInstaller demo_pelmora pelmora_walkthrough)
+    installer=$windows/ui/PelmoraInstaller.exe
+    prefix=$windows/wineprefix
+fi
 program=$windows/demo/pelmora.exe
 walkthrough=$windows/tests/e2e/pelmora_walkthrough.exe
 kwpack=$shipped/kwpack

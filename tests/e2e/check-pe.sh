@@ -7,7 +7,7 @@ set -eu
 objdump=$1
 exe=$2
 
-allowed="kernel32.dll user32.dll gdi32.dll shell32.dll ole32.dll oleaut32.dll comctl32.dll comdlg32.dll
+allowed="ntdll.dll kernel32.dll user32.dll gdi32.dll shell32.dll ole32.dll oleaut32.dll comctl32.dll comdlg32.dll
 advapi32.dll shlwapi.dll msvcrt.dll"
 
 headers=$("$objdump" -p "$exe")

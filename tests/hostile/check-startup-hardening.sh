@@ -12,7 +12,7 @@ exe=$2
 # Known DLLs on every supported Windows. Not listed on purpose, because the
 # loader looks for them beside the exe first: version, uxtheme, dwmapi,
 # shfolder, comctl32, winmm, cryptbase, propsys and the like.
-known="kernel32.dll user32.dll gdi32.dll shell32.dll ole32.dll oleaut32.dll advapi32.dll comdlg32.dll
+known="ntdll.dll kernel32.dll user32.dll gdi32.dll shell32.dll ole32.dll oleaut32.dll advapi32.dll comdlg32.dll
 msvcrt.dll shlwapi.dll imm32.dll rpcrt4.dll ws2_32.dll"
 
 headers=$("$objdump" -p "$exe" | tr -d '\r')

@@ -1,8 +1,12 @@
 #include "destination_check.h"
 #include "entry_name.h"
+#include "symbolic_link.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
 
 namespace {
 
@@ -68,4 +72,107 @@ TEST(DestinationFolder, AgreesWithTheNameCheckOnAcceptedNames)
         ASSERT_TRUE(IsSafeEntryName(name));
         EXPECT_TRUE(DestinationFolder(folder.Path()).Contains(name));
     }
+}
+
+namespace {
+
+// A link made in the destination. A target starting with '/' names a folder
+// below the test's outer folder, written as an absolute link.
+struct Link {
+    const char* name;
+    const char* target;
+};
+
+struct LinkCase {
+    const char* what;
+    std::vector<Link> links;
+    std::vector<kwtest::Entry> entries;
+    std::vector<kwtest::Entry> installed; // what the destination then holds, for a package that installs
+};
+
+// A source with the package, a destination with a real subfolder, and two
+// folders outside it that links may point at.
+struct LinkedDestination {
+    kwtest::TempFolder outer;
+    std::string destination = outer.Path() + "dest\\";
+    std::vector<std::unique_ptr<kwtest::SymbolicLink>> links; // gone before the folders are
+
+    LinkedDestination()
+    {
+        for (const char* folder : {"source", "dest", "dest\\real", "outside", "outside2", "outside2\\b"})
+            std::filesystem::create_directory(kwtest::Native(outer.Path() + folder));
+        kwtest::WriteBytes(outer.Path() + "dest\\real\\file.txt", "inner");
+        kwtest::WriteBytes(outer.Path() + "outside\\target.txt", "precious");
+    }
+
+    bool Make(const Link& link)
+    {
+        std::string target = link.target;
+        if (target[0] == '/')
+            target = kwtest::SystemPath(outer.Path() + target.substr(1));
+        links.push_back(std::make_unique<kwtest::SymbolicLink>(destination, link.name, target));
+        return links.back()->Made();
+    }
+
+    void ExpectOutsideUntouched()
+    {
+        EXPECT_EQ(kwtest::ListTree(outer.Path() + "outside"), std::vector<std::string>{"target.txt"});
+        EXPECT_EQ(kwtest::ReadBytes(outer.Path() + "outside\\target.txt"), "precious");
+        EXPECT_EQ(kwtest::ListTree(outer.Path() + "outside2"), std::vector<std::string>{"b"});
+    }
+};
+
+} // namespace
+
+// The system follows links when it opens a file: an entry must not be written
+// wherever a link planted in the destination points, only where it stays inside.
+TEST(DestinationRoot, WritesNothingOutsideThroughLinksInTheDestination)
+{
+    const LinkCase cases[] = {
+        {"a file link out", {{"a.txt", "../outside/target.txt"}}, {{"a.txt", "evil"}}, {}},
+        {"a folder link out", {{"sub", "../outside2"}}, {{"sub\\evil.txt", "evil"}}, {}},
+        {"a link in the middle", {{"a", "../outside2"}}, {{"a\\b\\c.txt", "evil"}}, {}},
+        {"an absolute folder link out", {{"abs", "/outside2"}}, {{"abs\\x.txt", "evil"}}, {}},
+        {"an empty entry named by a link out", {{"empty", "../outside/target.txt"}}, {{"empty", ""}}, {}},
+        {"a dangling link out", {{"new.txt", "../outside/new.txt"}}, {{"new.txt", "evil"}}, {}},
+        {"links that stay inside",
+         {{"in", "real"}, {"alias.txt", "real/file.txt"}, {"absin", "/dest/real"}, {"up", "real/.."}},
+         {{"in\\f.txt", "f"}, {"alias.txt", "through"}, {"absin\\g.txt", "g"}, {"up\\real\\h.txt", "h"}},
+         {{"real\\f.txt", "f"}, {"real\\file.txt", "through"}, {"real\\g.txt", "g"}, {"real\\h.txt", "h"}}},
+    };
+    for (const LinkCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        LinkedDestination d;
+        for (const Link& link : c.links) {
+            if (!d.Make(link))
+                GTEST_SKIP() << "this system makes no symbolic links here";
+        }
+        kwtest::WritePackage(d.outer.Path() + "source\\", c.entries);
+        kwtest::FakeInstaller installer;
+        const int result = installer.ExtractFiles(d.outer.Path() + "source\\", d.destination);
+        if (c.installed.empty()) {
+            EXPECT_NE(result, 0);
+            EXPECT_EQ(installer.log.back(), kwtest::kFileErrorLine);
+        } else {
+            EXPECT_EQ(result, 0);
+        }
+        for (const kwtest::Entry& file : c.installed)
+            EXPECT_EQ(kwtest::ReadBytes(d.destination + file.name), file.contents) << file.name;
+        d.ExpectOutsideUntouched();
+    }
+}
+
+// The user chose the folder, so it may itself be a link.
+TEST(DestinationRoot, InstallsIntoADestinationThatIsALink)
+{
+    LinkedDestination d;
+    const kwtest::SymbolicLink linked(d.outer.Path(), "linked", "dest");
+    if (!linked.Made())
+        GTEST_SKIP() << "this system makes no symbolic links here";
+    kwtest::WritePackage(d.outer.Path() + "source\\", {{"a.txt", "a"}, {"real\\b.txt", "b"}});
+    kwtest::FakeInstaller installer;
+    EXPECT_EQ(installer.ExtractFiles(d.outer.Path() + "source\\", d.outer.Path() + "linked\\"), 0);
+    EXPECT_EQ(kwtest::ReadBytes(d.destination + "a.txt"), "a");
+    EXPECT_EQ(kwtest::ReadBytes(d.destination + "real\\b.txt"), "b");
+    d.ExpectOutsideUntouched();
 }

@@ -3,6 +3,7 @@
 
 #include "installer_fixture.h"
 #include "other_process_lock.h"
+#include "symbolic_link.h"
 
 #include <cctype>
 #include <iostream>
@@ -191,6 +192,30 @@ TEST_F(LockedPackageTest, ADataFileHeldByAnotherProcessAtInstallTimeIsAFileError
     ASSERT_NO_THROW(WaitForStatus(dialog, "Error while extracting!!"));
     EXPECT_TRUE(kwtest::ListTree(m_target.Path()).empty());
     EXPECT_FALSE(m_installer->HasExited());
+}
+
+using PlantedLinkTest = InstallerTest;
+
+// A folder link planted in the destination beforehand, as a user without
+// rights could plant one where an administrator will install.
+TEST_F(PlantedLinkTest, AFolderLinkOutOfTheDestinationStopsTheInstallAndWritesNothingOutside)
+{
+    const kwtest::TempFolder outside;
+    const std::string outsideFolder = outside.Path().substr(0, outside.Path().size() - 1);
+    const kwtest::SymbolicLink link(m_target.Path(), "sub", kwtest::SystemPath(outsideFolder));
+    if (!link.Made())
+        GTEST_SKIP() << "this system makes no symbolic links here";
+    const Window dialog = StartInstaller({{"a.txt", "a"}, {"sub\\evil.txt", "evil"}});
+    dialog.SetText(kDestinationId, m_target.Path());
+    dialog.Click(kInstallId);
+
+    const MessageBoxView box = m_installer->WaitForMessageBox();
+    ExpectMessageBox(box, "Caught a file exception!!", IDI_HAND);
+    box.Answer(IDOK);
+    ASSERT_NO_THROW(WaitForStatus(dialog, "Error while extracting!!"));
+    EXPECT_EQ(kwtest::ReadBytes(m_target.Path() + "a.txt"), "a");
+    EXPECT_TRUE(kwtest::ListTree(outside.Path()).empty());
+    EXPECT_TRUE(Launches().empty());
 }
 
 } // namespace

@@ -1,0 +1,84 @@
+#include "symbolic_link.h"
+
+#include "win32_handles.h"
+
+#include <windows.h>
+
+namespace kwtest {
+namespace {
+
+// Wine's own call for the Unix path of a Windows one; absent on Windows.
+using UnixNameFunction = char*(CDECL*)(LPCWSTR);
+
+UnixNameFunction UnixName()
+{
+    return reinterpret_cast<UnixNameFunction>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+}
+
+std::wstring Wide(const std::string& text)
+{
+    std::wstring wide(text.size() + 1, L'\0');
+    const int length = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
+    wide.resize(length > 0 ? static_cast<std::size_t>(length - 1) : 0);
+    return wide;
+}
+
+// Runs a Unix shell command in `folder` and waits until it has run. Wine gives
+// no handle to wait on for a Unix process, so the command leaves a mark.
+bool RunUnixCommand(const std::string& folder, const std::string& command)
+{
+    char temp[MAX_PATH];
+    char mark[MAX_PATH];
+    if (::GetTempPathA(MAX_PATH, temp) == 0 || ::GetTempFileNameA(temp, "kwl", 0, mark) == 0)
+        return false;
+    ::DeleteFileA(mark);
+    const std::string line = "Z:\\bin\\sh -c \"" + command + "; : >'" + SystemPath(mark) + "'\"";
+    std::string commandLine = line;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
+                          &started))
+        return false;
+    const plat::UniqueHandle process(started.hProcess);
+    const plat::UniqueHandle thread(started.hThread);
+    for (int waited = 0; waited < 1000; ++waited) {
+        if (::DeleteFileA(mark))
+            return true;
+        ::Sleep(10);
+    }
+    return false;
+}
+
+} // namespace
+
+// Wine makes no link through the Windows call but sees the Unix ones, which a
+// Unix program started from Wine can make and remove; Windows itself needs a
+// privilege for links, which tests do not have.
+SymbolicLink::SymbolicLink(const std::string& folder, const std::string& name, const std::string& target)
+    : m_folder(folder), m_name(name),
+      m_made(UnixName() != nullptr && RunUnixCommand(folder, "ln -s '" + target + "' '" + name + "'"))
+{
+}
+
+SymbolicLink::~SymbolicLink()
+{
+    if (m_made)
+        RunUnixCommand(m_folder, "rm -f '" + m_name + "'");
+}
+
+std::string SystemPath(const std::string& enginePath)
+{
+    const UnixNameFunction unixName = UnixName();
+    if (unixName == nullptr)
+        return enginePath;
+    char* name = unixName(Wide(enginePath).c_str());
+    if (name == nullptr)
+        return enginePath;
+    std::string path = name;
+    ::HeapFree(::GetProcessHeap(), 0, name);
+    return path;
+}
+
+} // namespace kwtest
