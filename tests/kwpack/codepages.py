@@ -74,6 +74,8 @@ def round_trip(work, code_page, locale, names):
     status, listed, err = run(locale, "list", path_arg(package), "--codepage", code_page)
     check(f"{code_page}: list shows the names", status == 0 and all(f"  {n}\n" in listed for n in names),
           listed + err)
+    status, verified, err = run(locale, "verify", path_arg(package), path_arg(app), "--codepage", code_page)
+    check(f"{code_page}: verify finds every file", status == 0 and "Every entry matches" in verified, verified + err)
     status, _, err = run(locale, "extract", path_arg(package), path_arg(out), "--codepage", code_page)
     written = sorted(os.listdir(out)) if os.path.isdir(out) else []
     check(f"{code_page}: extract writes the names", status == 0 and written == sorted(names), f"{written} {err}")
