@@ -1,7 +1,11 @@
 #include "entry_name.h"
 
+#include "platform.h"
+
+#include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -14,11 +18,13 @@ std::string UpperAscii(std::string text)
     return text;
 }
 
-// COM and LPT ports take a digit 1-9 or a superscript 1, 2 or 3 (ANSI bytes B9, B2, B3).
-bool IsPortDigit(char c)
+// COM and LPT ports take a digit 1-9 or a superscript 1, 2 or 3 (U+00B9, U+00B2, U+00B3).
+bool IsPortDigit(const std::string& character)
 {
-    const auto byte = static_cast<unsigned char>(c);
-    return (byte >= '1' && byte <= '9') || byte == 0xB9 || byte == 0xB2 || byte == 0xB3;
+    static const char* const kSuperscripts[] = {"\xC2\xB9", "\xC2\xB2", "\xC2\xB3"};
+    if (character.size() == 1)
+        return character[0] >= '1' && character[0] <= '9';
+    return std::find(std::begin(kSuperscripts), std::end(kSuperscripts), character) != std::end(kSuperscripts);
 }
 
 // The system opens a device for these names whatever extension follows.
@@ -33,8 +39,8 @@ bool IsDeviceName(const std::string& part)
         if (base == device)
             return true;
     }
-    return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
-           IsPortDigit(base[3]);
+    return base.size() > 3 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
+           IsPortDigit(base.substr(3));
 }
 
 const char* RefusedPartReason(const std::string& part)
@@ -52,13 +58,15 @@ const char* RefusedPartReason(const std::string& part)
 
 } // namespace
 
-const char* RefusedEntryNameReason(const std::string& name)
+// Every byte below 0x80 in UTF-8 is a character of its own, so the ASCII
+// characters looked for here are found byte by byte.
+const char* RefusedEntryTextReason(const std::string& text)
 {
-    if (name.empty())
+    if (text.empty())
         return "it is empty";
-    if (IsSeparator(name[0]))
+    if (IsSeparator(text[0]))
         return "it starts at a root folder";
-    for (const char c : name) {
+    for (const char c : text) {
         if (c == ':')
             return "it holds ':' (a drive or a stream)";
         if (static_cast<unsigned char>(c) < 0x20)
@@ -69,12 +77,22 @@ const char* RefusedEntryNameReason(const std::string& name)
     std::size_t start = 0;
     for (;;) {
         std::size_t end = start;
-        while (end < name.size() && !IsSeparator(name[end]))
+        while (end < text.size() && !IsSeparator(text[end]))
             ++end;
-        if (const char* reason = RefusedPartReason(name.substr(start, end - start)))
+        if (const char* reason = RefusedPartReason(text.substr(start, end - start)))
             return reason;
-        if (end == name.size())
+        if (end == text.size())
             return nullptr;
         start = end + 1;
     }
+}
+
+// Judged by the characters the system will see: in a double-byte code page
+// the second byte of a character may be 0x5C or 0x7C, which is no `\` or `|`.
+const char* RefusedEntryNameReason(const std::string& name)
+{
+    std::string text;
+    if (!plat::DecodeText(name, plat::PathCodePage(), text))
+        return "it holds bytes that are no text in the code page";
+    return RefusedEntryTextReason(text);
 }

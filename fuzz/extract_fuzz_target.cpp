@@ -104,8 +104,12 @@ std::set<std::string> LastNameParts(const fs::path& indexPath)
         IndexReader records(index);
         while (records.Position() < records.Length()) {
             const IndexRecord record = records.ReadRecord();
-            const std::size_t cut = record.name.find_last_of("\\/");
-            const std::string last = cut == std::string::npos ? record.name : record.name.substr(cut + 1);
+            // As the file system would name it; a name that is no text could not have been written.
+            std::string name;
+            if (!plat::DecodeText(record.name, plat::PathCodePage(), name))
+                continue;
+            const std::size_t cut = name.find_last_of("\\/");
+            const std::string last = cut == std::string::npos ? name : name.substr(cut + 1);
             if (!last.empty() && last != "." && last != "..")
                 parts.insert(last);
         }
@@ -165,7 +169,8 @@ void CheckSandbox(const Sandbox& sandbox)
     for (const auto& entry : fs::recursive_directory_iterator(sandbox.Destination())) {
         std::string name = fs::relative(entry.path(), sandbox.Destination()).string();
         std::replace(name.begin(), name.end(), '/', '\\');
-        if (const char* reason = RefusedEntryNameReason(name))
+        // Names on the file system are already decoded from the package's code page.
+        if (const char* reason = RefusedEntryTextReason(name))
             Fail("extracted a file the name check refuses (" + std::string(reason) + "): " + name);
     }
 }

@@ -1,8 +1,9 @@
 #pragma once
 
 // The few operating-system services the installer engine relies on. Paths are
-// byte strings in the ANSI code page with `\` as the separator; the POSIX
-// stand-in maps `\` to `/` where it calls the system.
+// byte strings in a code page (the path code page below) with `\` as the
+// separator; the POSIX stand-in converts them to UTF-8 with `/` where it calls
+// the system.
 
 #include "unique_any.h"
 
@@ -121,5 +122,34 @@ bool GetExecutablePath(std::string& path);
 // The absolute path the system makes of `path` by its own rules, without
 // looking at the disk; false when it cannot make one (too long, say).
 bool GetFullPath(const std::string& path, std::string& full);
+// A path as the system writes it (UTF-8 with `/` on POSIX, the ANSI code page
+// on Windows) as an engine path; false when the path code page cannot write it.
+bool ToEnginePath(const std::string& systemPath, std::string& path);
+// UTF-8 text naming a path with `\` between its parts, written as the system's
+// user reads paths: with `/` on POSIX.
+std::string ShownPath(std::string text);
+
+// The code pages a package's names may be written in: Thai, the four East Asian
+// double-byte ones, and 1250 to 1258. Every one writes ASCII as ASCII.
+constexpr unsigned kCodePages[] = {874, 932, 936, 949, 950, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258};
+constexpr unsigned kDefaultCodePage = 1252;
+
+bool IsKnownCodePage(unsigned codePage);
+// The code page of engine paths: on Windows the system's ANSI code page; in
+// the POSIX stand-in the process's own setting, 1252 until it is set.
+unsigned PathCodePage();
+// Makes `codePage` the path code page where the process may choose it (POSIX).
+// False when it cannot: the code page is unknown, or on Windows, where paths
+// are always in the ANSI code page, another one.
+bool SetPathCodePage(unsigned codePage);
+// True when `byte` is the first byte of a two-byte character in the path code page.
+bool IsLeadByte(unsigned char byte);
+// `bytes` of `codePage` as UTF-8; false when they hold a byte or a pair the
+// code page does not define.
+bool DecodeText(const std::string& bytes, unsigned codePage, std::string& text);
+// UTF-8 `text` as bytes of `codePage`, every character by its own code and
+// never by a look-alike. False when a character has none, or the text is no
+// UTF-8; `failedAt` is then the offset in `text` of the first such character.
+bool EncodeText(const std::string& text, unsigned codePage, std::string& bytes, std::size_t& failedAt);
 
 } // namespace plat

@@ -11,6 +11,23 @@ namespace plat {
 const char* DescribeCause(int cause);
 FileError MakeFileError(int cause, const std::string& path, const char* action, long systemCode);
 
+// The system's own conversions between a code page and UTF-8, which
+// DecodeText and EncodeText build on. Both fail on bytes the source does not
+// define and on characters the target has no code for, but the second may
+// still write a character by a look-alike.
+bool SystemDecode(const std::string& bytes, unsigned codePage, std::string& text);
+bool SystemEncode(const std::string& text, unsigned codePage, std::string& bytes);
+
+// The length of the UTF-8 sequence that `lead` starts; 1 for a byte that starts none.
+inline std::size_t Utf8SequenceLength(unsigned char lead)
+{
+    if (lead >= 0xF0 && lead <= 0xF4)
+        return 4;
+    if (lead >= 0xE0)
+        return lead <= 0xEF ? 3 : 1;
+    return lead >= 0xC2 && lead <= 0xDF ? 2 : 1;
+}
+
 // Large enough that a copy costs few system calls, small enough not to matter as memory.
 constexpr std::size_t kCopyBufferSize = 1 << 20;
 

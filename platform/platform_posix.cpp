@@ -3,6 +3,7 @@
 
 #include "platform.h"
 #include "platform_detail.h"
+#include "posix_path.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -15,13 +16,41 @@
 #include <vector>
 
 namespace plat {
-namespace {
 
-std::string ToPosix(std::string path)
+bool ToPosix(const std::string& path, std::string& native)
 {
-    std::replace(path.begin(), path.end(), '\\', '/');
-    return path;
+    // Decoded before the separators are mapped: in a double-byte code page the
+    // second byte of a character may be 0x5C, which is no `\`.
+    if (!DecodeText(path, PathCodePage(), native))
+        return false;
+    std::replace(native.begin(), native.end(), '\\', '/');
+    return true;
 }
+
+std::string ToPosix(const std::string& path)
+{
+    std::string native;
+    if (!ToPosix(path, native))
+        throw FileError(kCauseBadPath, path,
+                        "'" + path + "' holds bytes that are no text in code page " + std::to_string(PathCodePage()));
+    return native;
+}
+
+bool ToEnginePath(const std::string& systemPath, std::string& path)
+{
+    std::string text = systemPath;
+    std::replace(text.begin(), text.end(), '/', '\\');
+    std::size_t failedAt = 0;
+    return EncodeText(text, PathCodePage(), path, failedAt);
+}
+
+std::string ShownPath(std::string text)
+{
+    std::replace(text.begin(), text.end(), '\\', '/');
+    return text;
+}
+
+namespace {
 
 int CauseOf(int error)
 {
@@ -299,31 +328,40 @@ File DestinationRoot::CreateOutput(const std::string& name)
 
 bool FindEntry(const std::string& pattern)
 {
+    std::string native;
+    if (!ToPosix(pattern, native))
+        return false;
     glob_t found{};
-    const int result = ::glob(ToPosix(pattern).c_str(), GLOB_NOESCAPE | GLOB_NOSORT, nullptr, &found);
+    const int result = ::glob(native.c_str(), GLOB_NOESCAPE | GLOB_NOSORT, nullptr, &found);
     const bool any = result == 0 && found.gl_pathc > 0;
     ::globfree(&found);
     return any;
 }
 
-bool SetCurrentFolder(const std::string& path) { return ::chdir(ToPosix(path).c_str()) == 0; }
+bool SetCurrentFolder(const std::string& path)
+{
+    std::string native;
+    return ToPosix(path, native) && ::chdir(native.c_str()) == 0;
+}
 
-bool CreateFolder(const std::string& path) { return ::mkdir(ToPosix(path).c_str(), 0777) == 0; }
+bool CreateFolder(const std::string& path)
+{
+    std::string native;
+    return ToPosix(path, native) && ::mkdir(native.c_str(), 0777) == 0;
+}
 
 bool GetExecutablePath(std::string& path)
 {
-    if (!ReadLink("/proc/self/exe", path))
-        return false;
-    std::replace(path.begin(), path.end(), '/', '\\');
-    return true;
+    std::string native;
+    return ReadLink("/proc/self/exe", native) && ToEnginePath(native, path);
 }
 
 // Resolves `.` and `..` by the text alone, as the Windows call does; a `..`
 // at the root stays at the root.
 bool GetFullPath(const std::string& path, std::string& full)
 {
-    std::string native = ToPosix(path);
-    if (native.empty())
+    std::string native;
+    if (!ToPosix(path, native) || native.empty())
         return false;
     if (native[0] != '/') {
         std::vector<char> buffer(256);
@@ -347,12 +385,12 @@ bool GetFullPath(const std::string& path, std::string& full)
         }
         start = end + 1;
     }
-    full.clear();
+    std::string resolved;
     for (const std::string& part : parts)
-        full += "\\" + part;
-    if (full.empty() || native.back() == '/')
-        full += '\\';
-    return true;
+        resolved += "/" + part;
+    if (resolved.empty() || native.back() == '/')
+        resolved += '/';
+    return ToEnginePath(resolved, full);
 }
 
 } // namespace plat

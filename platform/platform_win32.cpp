@@ -1,6 +1,7 @@
 #include "platform.h"
 #include "platform_detail.h"
 #include "win32_handles.h"
+#include "win32_text.h"
 
 #include <windows.h>
 #include <winternl.h>
@@ -41,6 +42,49 @@ int CauseOf(DWORD error)
 {
     const DWORD error = ::GetLastError();
     throw MakeFileError(CauseOf(error), path, action, static_cast<long>(error));
+}
+
+// The longest path the system takes, in UTF-16 units with the terminator.
+constexpr DWORD kLongestPath = 32768;
+
+// The executable's path, terminated.
+bool GetModulePathWide(WideText& path)
+{
+    path.resize(MAX_PATH);
+    for (;;) {
+        const DWORD size = static_cast<DWORD>(path.size());
+        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), size);
+        if (length == 0)
+            return false;
+        // A result that fills the buffer may have been cut short.
+        if (length < size) {
+            path.resize(length + 1);
+            return true;
+        }
+        if (path.size() >= kLongestPath)
+            return false;
+        path.resize(path.size() * 2);
+    }
+}
+
+// The short form of a terminated path, terminated.
+bool GetShortPathWide(const WideText& path, WideText& shortPath)
+{
+    shortPath.resize(MAX_PATH);
+    for (;;) {
+        const DWORD size = static_cast<DWORD>(shortPath.size());
+        const DWORD length = ::GetShortPathNameW(path.data(), shortPath.data(), size);
+        if (length == 0)
+            return false;
+        if (length < size) {
+            shortPath.resize(length + 1);
+            return true;
+        }
+        // Too small: `length` is the size needed, terminator included.
+        if (length > kLongestPath)
+            return false;
+        shortPath.resize(length);
+    }
 }
 
 [[noreturn]] void RaiseStatus(const std::string& path, const char* action, NTSTATUS status)
@@ -298,23 +342,19 @@ bool SetCurrentFolder(const std::string& path) { return ::SetCurrentDirectoryA(p
 
 bool CreateFolder(const std::string& path) { return ::CreateDirectoryA(path.c_str(), nullptr) != 0; }
 
+// Never a best-fit path: a look-alike of a character the ANSI code page lacks
+// names another folder, which may even hold another package. Such a path is
+// taken in its short form, which the system makes for names like these, when
+// that converts; otherwise the lookup fails.
 bool GetExecutablePath(std::string& path)
 {
-    std::vector<char> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD size = static_cast<DWORD>(buffer.size());
-        const DWORD length = ::GetModuleFileNameA(nullptr, buffer.data(), size);
-        if (length == 0)
-            return false;
-        // A result that fills the buffer may have been cut short.
-        if (length < size) {
-            path.assign(buffer.data(), length);
-            return true;
-        }
-        if (buffer.size() >= 32768 * 4)
-            return false;
-        buffer.resize(buffer.size() * 2);
-    }
+    WideText wide;
+    if (!GetModulePathWide(wide))
+        return false;
+    if (FromWide(wide.data(), wide.size() - 1, CP_ACP, path))
+        return true;
+    WideText shortPath;
+    return GetShortPathWide(wide, shortPath) && FromWide(shortPath.data(), shortPath.size() - 1, CP_ACP, path);
 }
 
 bool GetFullPath(const std::string& path, std::string& full)
@@ -335,5 +375,15 @@ bool GetFullPath(const std::string& path, std::string& full)
         buffer.resize(length);
     }
 }
+
+bool ToEnginePath(const std::string& systemPath, std::string& path)
+{
+    path = systemPath;
+    // Safe byte by byte: no code page in use has 0x2F as the second byte of a character.
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return true;
+}
+
+std::string ShownPath(std::string text) { return text; }
 
 } // namespace plat

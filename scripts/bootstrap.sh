@@ -1,17 +1,30 @@
 #!/bin/sh
-# Installs the Debian packages the build and the tests need. Does nothing when
-# they are all present; runs apt-get update only when something is missing.
+# Installs the Debian packages the build and the tests need, and the locales
+# the code-page tests run Wine in. Does nothing when all are present; runs
+# apt-get update only when a package is missing.
 set -eu
 
 # The x86_64 compiler and wine64 serve machines that run no 32-bit programs
 # (scripts/test-windows.sh).
 packages="cmake make g++ googletest libgtest-dev libcli11-dev g++-mingw-w64-i686-posix
 binutils-mingw-w64-i686 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine32:i386 wine64
-xvfb xauth x11-utils imagemagick clang libclang-rt-14-dev git openssl osslsigncode"
+xvfb xauth x11-utils imagemagick clang libclang-rt-14-dev git openssl osslsigncode locales python3"
 # Only `make bench` needs these.
 if [ "${1:-}" = "--bench" ]; then
-    packages="$packages gnuplot-nox zip unzip time python3"
+    packages="$packages gnuplot-nox zip unzip time"
 fi
+
+# Wine takes the system's code page from the locale (ja_JP gives 932, pl_PL
+# 1250, ru_RU 1251) and writes non-ASCII names to the file system only in a
+# UTF-8 locale that exists.
+make_locales() {
+    for locale in ja_JP pl_PL ru_RU; do
+        if ! locale -a | grep -qx "$locale.utf8"; then
+            echo "bootstrap: generating the locale $locale.UTF-8"
+            localedef -i "$locale" -f UTF-8 "$locale.UTF-8"
+        fi
+    done
+}
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
@@ -25,6 +38,7 @@ for package in $packages; do
 done
 
 if [ -z "$missing" ]; then
+    make_locales
     exit 0
 fi
 
@@ -46,3 +60,4 @@ if ! apt-get install -y -q $missing; then
     # shellcheck disable=SC2086
     apt-get install -y -q -t "$release" $missing
 fi
+make_locales

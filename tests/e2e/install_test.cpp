@@ -158,3 +158,68 @@ TEST_F(InstallTest, BarAdvancesWhileFilesAreExtracted)
 
 } // namespace
 } // namespace e2e
+
+namespace e2e {
+namespace {
+
+using CodePageInstallTest = InstallerTest;
+
+// The names in a folder, as the system names them.
+std::vector<std::wstring> WideNames(const std::string& folder)
+{
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    const plat::UniqueFindHandle find(FindFirstFileW((AnsiToWide(folder) + L"*").c_str(), &data));
+    for (bool found = find.IsValid(); found; found = FindNextFileW(find.Get(), &data)) {
+        const std::wstring name = data.cFileName;
+        if (name != L"." && name != L"..")
+            names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// In code page 932 表 is 95 5C: a search for `\` byte by byte would take
+// "...\表" for a folder path that already ends in `\`, and install beside 表.
+TEST_F(CodePageInstallTest, InstallsIntoAFolderWhoseLastByteIs5C)
+{
+    if (GetACP() != 932)
+        GTEST_SKIP() << "needs the system code page 932, as LC_ALL=ja_JP.UTF-8 gives under Wine";
+    std::vector<kwtest::Entry> entries{{"\x95\x5C.txt", "table"}, {"\x83\x7C\x83X\x83^\x81[.txt", "poster"}};
+    entries.push_back(SampleEntries().back());
+    const Window dialog = StartInstaller(entries);
+    const std::string folder = m_target.Path() + "\x95\x5C";
+    dialog.SetText(kDestinationId, folder);
+    dialog.Click(kInstallId);
+
+    const MessageBoxView question = m_installer->WaitForMessageBox();
+    ExpectMessageBox(question, CreateFolderQuestion(folder + "\\"), IDI_QUESTION);
+    question.Answer(IDYES);
+    ASSERT_NO_THROW(WaitForStatus(dialog, "Installation Complete!!"));
+    EXPECT_EQ(WideNames(m_target.Path()), std::vector<std::wstring>{L"表"});
+    EXPECT_EQ(WideNames(folder + "\\"), (std::vector<std::wstring>{L"pelmora.exe", L"ポスター.txt", L"表.txt"}));
+    EXPECT_EQ(WaitForLaunches(1).size(), 1u);
+}
+
+// The installer's own path holds Ł, which the system's code page cannot write:
+// the best-fit "...\Lukasz\" names another folder, here one with a package of
+// its own. The short form of the path names the right one.
+TEST_F(CodePageInstallTest, FindsItsPackageFromAFolderTheCodePageCannotWrite)
+{
+    BOOL usedDefault = FALSE;
+    char written[8];
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, L"\u0141", 1, written, sizeof written, nullptr, &usedDefault);
+    if (!usedDefault)
+        GTEST_SKIP() << "the system's code page writes \u0141";
+    CreateDirectoryA((m_source.Path() + "Lukasz").c_str(), nullptr);
+    kwtest::WritePackage(m_source.Path() + "Lukasz\\", {{"readme.txt", "the wrong package"}});
+
+    const Window dialog = StartInstallerInFolder(L"\u0141ukasz");
+    dialog.SetText(kDestinationId, m_target.Path());
+    ASSERT_NO_FATAL_FAILURE(InstallWithoutQuestions(dialog, "Installation Complete!!"));
+    for (const auto& entry : SampleEntries())
+        EXPECT_TRUE(kwtest::ReadBytes(m_target.Path() + entry.name) == entry.contents) << entry.name << " differs";
+}
+
+} // namespace
+} // namespace e2e

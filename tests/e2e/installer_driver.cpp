@@ -1,6 +1,7 @@
 #include "installer_driver.h"
 
 #include "screen_capture.h"
+#include "win32_text.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -194,15 +195,20 @@ void MessageBoxView::Answer(int buttonId) const
 }
 
 InstallerProcess::InstallerProcess(const std::string& program, const std::string& folder)
+    : InstallerProcess(AnsiToWide(program), folder)
 {
-    STARTUPINFOA startup{};
+}
+
+InstallerProcess::InstallerProcess(const std::wstring& program, const std::string& folder)
+{
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    std::string commandLine = "\"" + program + "\"";
-    if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
-                        &startup, &info)) {
+    std::wstring commandLine = L"\"" + program + L"\"";
+    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        AnsiToWide(folder).c_str(), &startup, &info)) {
         const DWORD error = GetLastError();
-        throw std::runtime_error("cannot start " + program + ": error " + std::to_string(error));
+        throw std::runtime_error("cannot start the installer: error " + std::to_string(error));
     }
     const plat::UniqueHandle thread(info.hThread);
     m_process.Reset(info.hProcess);
@@ -325,6 +331,14 @@ void WaitForStatus(const Window& dialog, const std::string& text, Millis timeout
     std::string shown;
     if (!WaitUntil([&] { return (shown = dialog.Text(kStatusId)) == text; }, timeout))
         throw std::runtime_error("status line shows \"" + shown + "\", not \"" + text + "\"");
+}
+
+std::wstring AnsiToWide(const std::string& text)
+{
+    plat::WideText wide;
+    if (!plat::ToWide(text, CP_ACP, 0, wide))
+        throw std::runtime_error("not text of the system's code page: " + text);
+    return std::wstring(wide.begin(), wide.end());
 }
 
 std::string HostPathToWindows(std::string path)

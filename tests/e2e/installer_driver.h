@@ -84,6 +84,8 @@ class InstallerProcess {
 public:
     // Starts the program with `folder` as its current folder.
     InstallerProcess(const std::string& program, const std::string& folder);
+    // The same for a program whose path the system's code page may not be able to write.
+    InstallerProcess(const std::wstring& program, const std::string& folder);
     ~InstallerProcess();
     InstallerProcess(const InstallerProcess&) = delete;
     InstallerProcess& operator=(const InstallerProcess&) = delete;
@@ -116,6 +118,9 @@ private:
 
 // Waits until the status line shows `text`.
 void WaitForStatus(const Window& dialog, const std::string& text, Millis timeout = kStepTimeout);
+
+// Text of the system's code page as UTF-16.
+std::wstring AnsiToWide(const std::string& text);
 
 // Converts a host path (/x/y) to the Wine drive that maps the host's root (Z:\x\y).
 std::string HostPathToWindows(std::string path);

@@ -3,6 +3,7 @@
 #include "progress_bar.h"
 
 #include <sstream>
+#include <stdexcept>
 
 namespace e2e {
 namespace {
@@ -58,6 +59,24 @@ void InstallerTest::StartWithout(Package package)
         DeleteFileA((m_source.Path() + CInstallEngine::kDataFileName).c_str());
     CopyInstaller();
     m_installer = std::make_unique<InstallerProcess>(m_source.Path() + "PelmoraInstaller.exe", m_source.Path());
+}
+
+Window InstallerTest::StartInstallerInFolder(const std::wstring& name)
+{
+    // Made under a name of ASCII, then renamed: the helpers that write files take ANSI paths.
+    const std::string made = m_source.Path() + "made";
+    CreateDirectoryA(made.c_str(), nullptr);
+    kwtest::WritePackage(made + "\\", SampleEntries());
+    const std::string installer = HostPathToWindows(KW_E2E_INSTALLER);
+    CopyFileA(installer.c_str(), (made + "\\PelmoraInstaller.exe").c_str(), FALSE);
+    const std::wstring folder = AnsiToWide(m_source.Path()) + name;
+    if (!MoveFileW(AnsiToWide(made).c_str(), folder.c_str())) {
+        const DWORD error = GetLastError();
+        throw std::runtime_error("cannot rename the installer's folder: error " + std::to_string(error));
+    }
+    SetEnvironmentVariableA("KW_E2E_LAUNCH_RECORD", LaunchRecordPath().c_str());
+    m_installer = std::make_unique<InstallerProcess>(folder + L"\\PelmoraInstaller.exe", m_source.Path());
+    return m_installer->WaitForDialog();
 }
 
 void InstallerTest::InstallWithoutQuestions(const Window& dialog, const std::string& status)

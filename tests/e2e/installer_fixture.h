@@ -33,6 +33,10 @@ protected:
     Window StartInstaller(const std::vector<kwtest::Entry>& entries = SampleEntries());
     // Starts the installer beside an incomplete package; it shows no dialog.
     void StartWithout(Package package);
+    // Writes the package and the installer into a subfolder of the source folder
+    // whose name the system's code page may not be able to write, starts the
+    // installer there by its full path and waits for its dialog.
+    Window StartInstallerInFolder(const std::wstring& name);
 
     // Presses Install and waits for the status line to show `status` with no box in between.
     void InstallWithoutQuestions(const Window& dialog, const std::string& status);

@@ -47,7 +47,8 @@ TEST(Cli, UnusableCommandLinesExitTwo)
 {
     const std::vector<std::vector<std::string>> wrongs{
         {}, {"unpack", "x"}, {"pack", "folder"}, {"list"}, {"extract", "package"}, {"list", "a", "b"},
-        {"verify", "package"}};
+        {"verify", "package"}, {"list", "a", "--codepage", "437"}, {"pack", "a", "-o", "b", "--codepage", "utf8"},
+        {"extract", "a", "b", "--codepage"}};
     for (const auto& wrong : wrongs) {
         CapturedConsole captured;
         EXPECT_EQ(Kwpack(captured, wrong), kwpack::kExitRefused);

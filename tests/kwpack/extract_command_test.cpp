@@ -9,6 +9,7 @@
 
 using kwtest::CapturedConsole;
 using kwtest::Contains;
+using kwtest::HostForm;
 using kwtest::TempFolder;
 
 namespace {
@@ -32,7 +33,7 @@ TEST(Extract, PrintsALinePerEntryWhenOutputIsNoTerminal)
     EXPECT_EQ(x.Run(), kwpack::kExitOk);
     EXPECT_EQ(x.captured.out.str(), "[  0%] Extracting a.txt\n"
                                     "[100%] Extracting readme\n"
-                                    "Extracted 2 entries into '" + x.destination.Path() + "'\n");
+                                    "Extracted 2 entries into '" + HostForm(x.destination.Path()) + "'\n");
     EXPECT_EQ(kwtest::ReadBytes(x.destination.Path() + "a.txt"), "abc");
     EXPECT_EQ(kwtest::ReadBytes(x.destination.Path() + "readme"), "");
 }
@@ -45,17 +46,32 @@ TEST(Extract, RewritesOneLineOnATerminal)
     // The shorter second line blanks out what is left of the first.
     EXPECT_EQ(x.captured.out.str(), "\r[  0%] Extracting a-long-name.txt"
                                     "\r[ 75%] Extracting b              \n"
-                                    "Extracted 2 entries into '" + x.destination.Path() + "'\n");
+                                    "Extracted 2 entries into '" + HostForm(x.destination.Path()) + "'\n");
 }
 
+// 79 characters: the status prefix, 58 of the name's, and "...". A character is
+// never cut in two.
 TEST(Extract, ClipsATerminalLineThatWouldWrap)
 {
-    Extracting x(true);
-    kwtest::WritePackage(x.package.Path(), {{std::string(100, 'n'), "abc"}});
-    EXPECT_EQ(x.Run(), kwpack::kExitOk);
-    const std::string line = x.captured.out.str().substr(0, x.captured.out.str().find('\n'));
-    EXPECT_EQ(line.size(), 1u + 79u); // `\r` and the clipped line
-    EXPECT_EQ(line.substr(line.size() - 3), "...");
+    const std::string ae = "\xC3\xA4"; // ä in UTF-8; E4 in the package's code page 1252
+    struct Case {
+        std::string name;
+        std::string shown;
+    };
+    std::string manyAe;
+    for (int i = 0; i < 58; ++i)
+        manyAe += ae;
+    const Case cases[] = {{std::string(100, 'n'), std::string(58, 'n')}, {std::string(100, '\xE4'), manyAe}};
+    const kwtest::PathCodePageScope scope(1252);
+    if (!scope.Active())
+        GTEST_SKIP() << "the names are written in code page 1252";
+    for (const Case& c : cases) {
+        Extracting x(true);
+        kwtest::WritePackage(x.package.Path(), {{c.name, "abc"}});
+        EXPECT_EQ(x.Run(), kwpack::kExitOk);
+        const std::string line = x.captured.out.str().substr(0, x.captured.out.str().find('\n'));
+        EXPECT_EQ(line, "\r[  0%] Extracting " + c.shown + "...");
+    }
 }
 
 TEST(Extract, FileErrorExitsWithOneAndNamesTheFile)
@@ -64,7 +80,7 @@ TEST(Extract, FileErrorExitsWithOneAndNamesTheFile)
     kwtest::WritePackage(x.package.Path(), {{"pelmora.exe", "MZ"}, {"sub\\file.txt", "abc"}});
     EXPECT_EQ(x.Run(), kwpack::kExitFailed);
     EXPECT_TRUE(Contains(x.captured.err.str(), "extraction stopped"));
-    EXPECT_TRUE(Contains(x.captured.err.str(), x.destination.Path() + "sub\\file.txt"));
+    EXPECT_TRUE(Contains(x.captured.err.str(), HostForm(x.destination.Path() + "sub\\file.txt")));
     EXPECT_FALSE(Contains(x.captured.out.str(), "Extracted"));
     EXPECT_EQ(kwtest::ReadBytes(x.destination.Path() + "pelmora.exe"), "MZ");
 }
@@ -83,7 +99,7 @@ TEST(Extract, MissingPackageNamesTheFileAndTheCause)
 {
     Extracting x;
     EXPECT_EQ(x.Run(), kwpack::kExitFailed);
-    EXPECT_TRUE(Contains(x.captured.err.str(), x.package.Path() + "pelmora.kwi"));
+    EXPECT_TRUE(Contains(x.captured.err.str(), HostForm(x.package.Path() + "pelmora.kwi")));
     EXPECT_TRUE(Contains(x.captured.err.str(), "file not found"));
     EXPECT_EQ(x.captured.out.str(), "");
 }
@@ -191,7 +207,7 @@ TEST(Verify, FindsEachFileThatIsMissingOrDifferent)
             const std::size_t at = line.find('@');
             if (at != std::string::npos)
                 line.replace(at, 1, v.folder.Path());
-            EXPECT_TRUE(Contains("\n" + v.captured.out.str(), "\n" + line + "\n"));
+            EXPECT_TRUE(Contains("\n" + v.captured.out.str(), "\n" + HostForm(line) + "\n"));
         }
         EXPECT_EQ(v.captured.err.str(), "");
     }
@@ -214,5 +230,5 @@ TEST(Verify, MissingPackageNamesTheFile)
     Verifying v;
     std::filesystem::remove(kwtest::Native(v.package.Path() + "pelmora.kwf"));
     EXPECT_EQ(v.Run(), kwpack::kExitFailed);
-    EXPECT_TRUE(Contains(v.captured.err.str(), v.package.Path() + "pelmora.kwf"));
+    EXPECT_TRUE(Contains(v.captured.err.str(), HostForm(v.package.Path() + "pelmora.kwf")));
 }

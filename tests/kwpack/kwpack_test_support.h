@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <sstream>
 #include <string>
 
@@ -17,6 +19,14 @@ struct CapturedConsole {
 
     explicit CapturedConsole(bool terminal = false) { console.outIsTerminal = terminal; }
 };
+
+// An engine path of ASCII names as kwpack shows it: with the system's own separator.
+inline std::string HostForm(std::string enginePath)
+{
+    std::replace(enginePath.begin(), enginePath.end(), '\\',
+                 static_cast<char>(std::filesystem::path::preferred_separator));
+    return enginePath;
+}
 
 // For EXPECT_TRUE: passes when `text` holds `part`, and shows both when it does not.
 inline testing::AssertionResult Contains(const std::string& text, const std::string& part)

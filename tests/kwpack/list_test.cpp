@@ -14,11 +14,11 @@ struct Listing {
     TempFolder package;
     CapturedConsole captured;
 
-    int Run(const std::string& index, const std::string& data)
+    int Run(const std::string& index, const std::string& data, unsigned codePage = 1252)
     {
         kwtest::WriteBytes(package.Path() + "pelmora.kwi", index);
         kwtest::WriteBytes(package.Path() + "pelmora.kwf", data);
-        return kwpack::RunList(package.Path(), captured.console);
+        return kwpack::RunList(package.Path(), captured.console, codePage);
     }
 };
 
@@ -28,6 +28,7 @@ struct Malformed {
     std::string data;
     std::string place;   // record and offset as reported
     std::string problem; // what is said to be wrong
+    unsigned codePage = 1252;
 };
 
 } // namespace
@@ -72,14 +73,18 @@ TEST(List, ReportsTheRecordItsOffsetAndTheFault)
          "its 5 bytes of data run past the end of the data file (2 bytes left)"},
         {"data nobody claims", good, "abcdef", "after the last record, at index offset 13",
          "the data file holds 3 bytes that no record claims"},
+        {"a lone lead byte", RawRecord(0, 2, "a\x95"), "", "record 1 at index offset 0",
+         "the name 'a?' holds bytes that are no text in code page 932", 932},
+        {"'|' after a character whose second byte is 7C", RawRecord(0, 3, "\x83\x7C|"), "",
+         "record 1 at index offset 0", "the installer refuses the name 'ポ|': it holds one of", 932},
     };
     for (const Malformed& c : cases) {
         SCOPED_TRACE(c.why);
         Listing l;
-        EXPECT_EQ(l.Run(c.index, c.data), kwpack::kExitFailed);
+        EXPECT_EQ(l.Run(c.index, c.data, c.codePage), kwpack::kExitFailed);
         EXPECT_TRUE(Contains(l.captured.err.str(), "malformed package"));
         EXPECT_TRUE(Contains(l.captured.err.str(), c.place + ": "));
-        EXPECT_TRUE(Contains(l.captured.err.str(), c.problem));
+        EXPECT_TRUE(Contains(l.captured.err.str(), kwtest::HostForm(c.problem)));
         EXPECT_FALSE(Contains(l.captured.out.str(), " bytes\n")) << "no total for a malformed package";
     }
 }
@@ -96,6 +101,6 @@ TEST(List, MissingDataFileNamesTheFileAndTheCause)
     Listing l;
     kwtest::WriteBytes(l.package.Path() + "pelmora.kwi", "");
     EXPECT_EQ(kwpack::RunList(l.package.Path(), l.captured.console), kwpack::kExitFailed);
-    EXPECT_TRUE(Contains(l.captured.err.str(), l.package.Path() + "pelmora.kwf"));
+    EXPECT_TRUE(Contains(l.captured.err.str(), kwtest::HostForm(l.package.Path() + "pelmora.kwf")));
     EXPECT_TRUE(Contains(l.captured.err.str(), "file not found"));
 }

@@ -67,7 +67,8 @@ TEST(Pack, ShowsALinePerEntryOrOneRewrittenLineOnATerminal)
         p.Add("a-long-name.txt", "abc");
         p.Add("pelmora.exe", "M");
         EXPECT_EQ(p.Run(), kwpack::kExitOk);
-        EXPECT_EQ(p.captured.out.str(), c.lines + "Packed 2 entries, 4 bytes, into '" + p.out.Path() + "'\n");
+        EXPECT_EQ(p.captured.out.str(),
+                  c.lines + "Packed 2 entries, 4 bytes, into '" + kwtest::HostForm(p.out.Path()) + "'\n");
     }
 }
 
@@ -173,8 +174,12 @@ TEST(Pack, MissingFolderIsAFileErrorNamingIt)
 
 TEST(Pack, RefusesWhatTheInstallerCouldNotWrite)
 {
-    const auto refusal = [](const std::string& name, ItemKind kind = ItemKind::File, std::uint64_t size = 1) {
-        return kwpack::PackRefusal(FolderItem{name, kind, size});
+    const auto refusal = [](const std::string& name, ItemKind kind = ItemKind::File, std::uint64_t size = 1,
+                            unsigned codePage = 1252) {
+        return kwpack::PackRefusal(FolderItem{name, kind, size}, codePage);
+    };
+    const auto inCodePage = [&](const std::string& name, unsigned codePage) {
+        return refusal(name, ItemKind::File, 1, codePage);
     };
     EXPECT_EQ(refusal("pelmora.exe"), "");
     EXPECT_EQ(refusal("big.bin", ItemKind::File, 0xFFFFFFFFull), "");
@@ -186,15 +191,39 @@ TEST(Pack, RefusesWhatTheInstallerCouldNotWrite)
     EXPECT_TRUE(Contains(refusal("trailing."), "ends in a dot"));
     EXPECT_TRUE(Contains(refusal("what?.txt"), "installer refuses"));
     EXPECT_TRUE(Contains(refusal("line\nbreak"), "control character"));
+    // Names are written in the code page strictly: no look-alike, no substitute.
+    EXPECT_EQ(refusal("Łódź.txt"), "'Łódź.txt': 'Ł' (U+0141) has no code in code page 1252; "
+                                   "choose another --codepage or rename the file");
+    EXPECT_EQ(inCodePage("Łódź.txt", 1250), "");
+    EXPECT_TRUE(Contains(refusal("Läs 表.txt"), "'表' (U+8868) has no code in code page 1252"));
+    EXPECT_EQ(inCodePage("ポスター.txt", 932), "");
+    EXPECT_TRUE(Contains(inCodePage("波〜.txt", 932), "'〜' (U+301C) has no code in code page 932"));
+    EXPECT_TRUE(Contains(inCodePage("a|ポ", 932), "installer refuses"));
 }
 
 TEST(Pack, RefusesNamesThatWindowsTakesForOneFile)
 {
-    const std::vector<kwpack::PackEntry> entries{{"README.txt", 1}, {"notes", 1}, {"readme.TXT", 2}};
-    const Names twins = kwpack::FindCaseTwins(entries);
-    ASSERT_EQ(twins.size(), 1u);
-    EXPECT_TRUE(Contains(twins[0], "'README.txt' and 'readme.TXT'"));
-    EXPECT_EQ(kwpack::FindCaseTwins({{"a", 1}, {"b", 1}}), Names{});
+    struct Case {
+        Names names;
+        Names twins;
+    };
+    const Case cases[] = {
+        {{"README.txt", "notes", "readme.TXT"}, {"'README.txt' and 'readme.TXT'"}},
+        {{"Ärende.txt", "ärende.txt"}, {"'Ärende.txt' and 'ärende.txt'"}},
+        {{"ÉTÉ.txt", "été.txt", "ete.txt"}, {"'ÉTÉ.txt' and 'été.txt'"}},
+        {{"Привет.txt", "пРИВЕТ.txt"}, {"'Привет.txt' and 'пРИВЕТ.txt'"}},
+        {{"a", "b", "Łódź", "lodz"}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.names.front());
+        std::vector<kwpack::PackEntry> entries;
+        for (const std::string& name : c.names)
+            entries.push_back({name, 1, name});
+        const Names twins = kwpack::FindCaseTwins(entries);
+        ASSERT_EQ(twins.size(), c.twins.size());
+        for (std::size_t i = 0; i < twins.size(); ++i)
+            EXPECT_TRUE(Contains(twins[i], c.twins[i] + " are one file on Windows"));
+    }
 }
 
 TEST(Pack, FileThatChangesWhilePackedLeavesNoPairBehind)

@@ -156,6 +156,7 @@ TEST(ExtractFiles, MalformedRecordsStopBeforeTheirFileIsCreated)
         std::string index;
         std::string data;
         Log log;
+        unsigned codePage = plat::kDefaultCodePage;
     };
     const Case cases[] = {
         {"index ends inside a header", good + std::string("\x01\0\0", 3), "ok",
@@ -168,9 +169,14 @@ TEST(ExtractFiles, MalformedRecordsStopBeforeTheirFileIsCreated)
          {"status 0 Extracting good", "status 28 Extracting bad", kFileError}},
         {"huge data size in a 10-byte data file", good + RawRecord(0xFFFFFFFF, 3, "bad"), "ok12345678",
          {"status 0 Extracting good", "status 20 Extracting bad", kFileError}},
+        {"a name ending in a lone lead byte", good + RawRecord(1, 4, "bad\x95"), "ok1",
+         {"status 0 Extracting good", "status 66 Extracting bad\x95", kFileError}, 932},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
+        const kwtest::PathCodePageScope scope(c.codePage);
+        if (!scope.Active())
+            continue;
         Extraction x;
         x.Package(c.index, c.data);
         EXPECT_NE(x.Run(), 0);

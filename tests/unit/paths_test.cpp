@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iterator>
 
 using kwtest::Exists;
 using kwtest::FakeInstaller;
@@ -24,23 +25,52 @@ std::string CurrentFolder()
 
 } // namespace
 
-TEST(EnsureTrailingBackslash, AddsOnlyWhenTheLastByteIsNotABackslash)
+// Paths in code page 932, where 表 is 95 5C and ソ is 83 5C: their second byte is no `\\`.
+struct PathCase {
+    unsigned codePage;
+    std::string path;
+    std::string expected;
+};
+
+TEST(EnsureTrailingBackslash, AddsOnlyWhenTheLastCharacterIsNotABackslash)
 {
-    EXPECT_EQ(Completed(""), "\\");
-    EXPECT_EQ(Completed("C:\\x"), "C:\\x\\");
-    EXPECT_EQ(Completed("C:\\x\\"), "C:\\x\\");
-    EXPECT_EQ(Completed("D:\\"), "D:\\");
-    EXPECT_EQ(Completed("C:/x/"), "C:/x/\\");
+    const PathCase cases[] = {
+        {1252, "", "\\"},
+        {1252, "C:\\x", "C:\\x\\"},
+        {1252, "C:\\x\\", "C:\\x\\"},
+        {1252, "D:\\", "D:\\"},
+        {1252, "C:/x/", "C:/x/\\"},
+        {932, "C:\\\x95\x5C", "C:\\\x95\x5C\\"},
+        {932, "C:\\\x95\x5C\\", "C:\\\x95\x5C\\"},
+        {932, "C:\\a\x95", "C:\\a\x95\\"}, // a lone lead byte at the end
+    };
+    for (const PathCase& c : cases) {
+        SCOPED_TRACE(std::to_string(c.codePage) + ": " + c.path);
+        const kwtest::PathCodePageScope scope(c.codePage);
+        if (!scope.Active())
+            continue;
+        EXPECT_EQ(Completed(c.path), c.expected);
+    }
 }
 
 TEST(GetInstallerFolder, KeepsThePathUpToItsLastBackslash)
 {
-    FakeInstaller installer;
-    installer.modulePath = "C:\\Downloads\\Pelmora\\PelmoraInstaller.exe";
-    EXPECT_EQ(installer.GetInstallerFolder(), "C:\\Downloads\\Pelmora\\");
-    installer.modulePath = "PelmoraInstaller.exe";
-    EXPECT_EQ(installer.GetInstallerFolder(), "");
-    EXPECT_TRUE(installer.log.empty());
+    const PathCase cases[] = {
+        {1252, "C:\\Downloads\\Pelmora\\PelmoraInstaller.exe", "C:\\Downloads\\Pelmora\\"},
+        {1252, "PelmoraInstaller.exe", ""},
+        {932, "C:\\\x95\x5C\\PelmoraInstaller.exe", "C:\\\x95\x5C\\"},
+        {932, "C:\\x\\\x83\x5C.exe", "C:\\x\\"},
+    };
+    for (const PathCase& c : cases) {
+        SCOPED_TRACE(std::to_string(c.codePage) + ": " + c.path);
+        const kwtest::PathCodePageScope scope(c.codePage);
+        if (!scope.Active())
+            continue;
+        FakeInstaller installer;
+        installer.modulePath = c.path;
+        EXPECT_EQ(installer.GetInstallerFolder(), c.expected);
+        EXPECT_TRUE(installer.log.empty());
+    }
 }
 
 TEST(GetInstallerFolder, WarnsAndGoesOnWhenThePathIsUnavailable)
@@ -92,6 +122,20 @@ TEST(CreateFolders, CreatesEachMissingLevelAndLeavesTheDeepestExistingOneCurrent
     EXPECT_TRUE(CInstallEngine::CreateFolders(temp.Path() + "Program\\KW\\Pelmora\\"));
     EXPECT_TRUE(Exists(temp.Path() + "Program\\KW\\Pelmora"));
     EXPECT_EQ(CurrentFolder(), tempFolder + "/Program");
+}
+
+TEST(CreateFolders, CreatesLevelsNamedInADoubleByteCodePage)
+{
+    const kwtest::PathCodePageScope scope(932);
+    if (!scope.Active())
+        GTEST_SKIP() << "paths are in the system's code page, not 932";
+    TempFolder temp;
+    // 表\能\: each level ends in the byte 5C, which is no `\`.
+    EXPECT_TRUE(CInstallEngine::CreateFolders(temp.Path() + "\x95\x5C\\\x94\x5C\\"));
+    const std::filesystem::path root = std::filesystem::u8path(kwtest::Native(temp.Path()));
+    EXPECT_TRUE(std::filesystem::is_directory(root / std::filesystem::u8path("表/能")));
+    const auto levels = std::distance(std::filesystem::recursive_directory_iterator(root), {});
+    EXPECT_EQ(levels, 2) << "nothing but 表 and 能";
 }
 
 TEST(CreateFolders, LeavesTheLastLevelAloneWithoutAFinalBackslash)

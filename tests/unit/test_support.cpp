@@ -136,6 +136,13 @@ bool FakeInstaller::GetModulePath(std::string& path)
     return !modulePath.empty();
 }
 
+PathCodePageScope::PathCodePageScope(unsigned codePage)
+    : m_saved(plat::PathCodePage()), m_active(plat::SetPathCodePage(codePage))
+{
+}
+
+PathCodePageScope::~PathCodePageScope() { plat::SetPathCodePage(m_saved); }
+
 CurrentFolderGuard::CurrentFolderGuard() : m_saved(fs::current_path().string()) {}
 
 CurrentFolderGuard::~CurrentFolderGuard()

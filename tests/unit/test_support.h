@@ -72,6 +72,22 @@ protected:
     bool GetModulePath(std::string& path) override;
 };
 
+// Makes `codePage` the path code page while the object lives, where the system
+// lets the process choose it; on Windows only the system's own code page is
+// Active(), so rows in another one are left to a run under that code page.
+class PathCodePageScope {
+public:
+    explicit PathCodePageScope(unsigned codePage);
+    ~PathCodePageScope();
+    PathCodePageScope(const PathCodePageScope&) = delete;
+    PathCodePageScope& operator=(const PathCodePageScope&) = delete;
+    bool Active() const { return m_active; }
+
+private:
+    unsigned m_saved;
+    bool m_active;
+};
+
 // Keeps the process's current folder across a test that moves it.
 class CurrentFolderGuard {
 public:

@@ -11,6 +11,33 @@ namespace {
 
 const std::string kPair = std::string(CInstallEngine::kIndexFileName) + " and " + CInstallEngine::kDataFileName;
 
+std::string KnownCodePages()
+{
+    std::string list;
+    for (const unsigned codePage : plat::kCodePages)
+        list += (list.empty() ? "" : ", ") + std::to_string(codePage);
+    return list;
+}
+
+// The package stores names in a code page without saying which, so the
+// publisher names it, the one of the Windows systems the package is for.
+void AddCodePageOption(CLI::App& command, CodePageOption& codePage, const std::string& use)
+{
+    command
+        .add_option_function<unsigned>(
+            "--codepage", [&codePage](const unsigned& number) { codePage = number; },
+            "The Windows code page names are " + use + " in: one of " + KnownCodePages() + "; 1252 when not given")
+        ->check(CLI::Validator(
+            [](const std::string& text) {
+                const std::size_t digits = text.find_first_not_of("0123456789");
+                if (!text.empty() && digits == std::string::npos && text.size() < 6 &&
+                    plat::IsKnownCodePage(static_cast<unsigned>(std::stoul(text))))
+                    return std::string();
+                return "code page " + text + " is not one of " + KnownCodePages();
+            },
+            "CODEPAGE"));
+}
+
 } // namespace
 
 int RunKwpack(int argc, const char* const* argv, Console& console)
@@ -25,22 +52,27 @@ int RunKwpack(int argc, const char* const* argv, Console& console)
     std::string outFolder;
     CLI::App* pack = app.add_subcommand(
         "pack", "Writes " + kPair + " for the files of a flat folder, sorted by name.\n"
-                "Exit status 2, writing nothing, when the folder holds a subfolder, a file of 4 GiB or more "
-                "or a name the installer refuses.");
+                "Exit status 2, writing nothing, when the folder holds a subfolder, a file of 4 GiB or more, "
+                "a name the code page cannot write or the installer refuses, or two names that are one file on "
+                "Windows.");
     pack->add_option("folder", folder, "The folder of the application's files")->required();
     pack->add_option("-o,--output", outFolder, "The folder to write the package pair into")->required();
+    CodePageOption codePage;
+    AddCodePageOption(*pack, codePage, "written");
 
     std::string packageFolder;
     CLI::App* list = app.add_subcommand(
         "list", "Lists the entries of a package pair: size and name, then the count and the total.\n"
                 "Exit status 1 when the package is malformed.");
     list->add_option("package", packageFolder, "The folder holding " + kPair)->required();
+    AddCodePageOption(*list, codePage, "read");
 
     std::string destinationFolder;
     CLI::App* extract = app.add_subcommand(
         "extract", "Extracts a package pair as the installer does. Exit status 1 on a file error.");
     extract->add_option("package", packageFolder, "The folder holding " + kPair)->required();
     extract->add_option("destination", destinationFolder, "The folder to write the files into")->required();
+    AddCodePageOption(*extract, codePage, "read and, where the system lets kwpack choose, written");
 
     std::string checkedFolder;
     CLI::App* verify = app.add_subcommand(
@@ -49,6 +81,7 @@ int RunKwpack(int argc, const char* const* argv, Console& console)
                   "files the package does not hold are listed but are no fault.");
     verify->add_option("package", packageFolder, "The folder holding " + kPair)->required();
     verify->add_option("folder", checkedFolder, "The folder to check, such as an installed one")->required();
+    AddCodePageOption(*verify, codePage, "read and, where the system lets kwpack choose, looked for");
 
     try {
         app.parse(argc, argv);
@@ -58,12 +91,12 @@ int RunKwpack(int argc, const char* const* argv, Console& console)
     }
 
     if (pack->parsed())
-        return RunPack(folder, outFolder, console);
+        return RunPack(folder, outFolder, console, codePage);
     if (list->parsed())
-        return RunList(packageFolder, console);
+        return RunList(packageFolder, console, codePage);
     if (verify->parsed())
-        return RunVerify(packageFolder, checkedFolder, console);
-    return RunExtract(packageFolder, destinationFolder, console);
+        return RunVerify(packageFolder, checkedFolder, console, codePage);
+    return RunExtract(packageFolder, destinationFolder, console, codePage);
 }
 
 } // namespace kwpack

@@ -1,5 +1,6 @@
 #include "commands.h"
 
+#include "code_page_text.h"
 #include "console_extractor.h"
 #include "folder_path.h"
 #include "host_system.h"
@@ -15,8 +16,14 @@ namespace {
 
 int ReportFileError(const plat::FileError& error, Console& console)
 {
-    console.err << "kwpack: " << error.what() << '\n';
+    console.err << "kwpack: " << Shown(error.what()) << '\n';
     return kExitFailed;
+}
+
+int ReportUnusableFolder(const UnusableFolder& error, Console& console)
+{
+    console.err << "kwpack: " << error.what() << '\n';
+    return kExitRefused;
 }
 
 // Creates the last level of a folder that does not exist yet; its parent must.
@@ -24,7 +31,7 @@ bool EnsureFolder(const std::string& folder, Console& console)
 {
     if (IsFolder(folder) || plat::CreateFolder(folder))
         return true;
-    console.err << "kwpack: cannot create the folder '" << folder << "'\n";
+    console.err << "kwpack: cannot create the folder '" << Shown(folder) << "'\n";
     return false;
 }
 
@@ -35,13 +42,26 @@ std::string CountEntries(std::size_t count)
 
 } // namespace
 
-int RunPack(const std::string& folderArgument, const std::string& outArgument, Console& console)
+void UsePathCodePage(CodePageOption codePage, Console& console)
 {
-    const std::string folder = ToFolderPath(folderArgument);
-    const std::string outFolder = ToFolderPath(outArgument);
+    if (plat::SetPathCodePage(codePage.value_or(plat::kDefaultCodePage)) || !codePage)
+        return;
+    console.err << "kwpack: note: names are written in the system's code page " << plat::PathCodePage()
+                << ", as the installer writes them, not in code page " << *codePage << '\n';
+}
+
+int RunPack(const std::string& folderArgument, const std::string& outArgument, Console& console,
+            CodePageOption codePage)
+{
+    // Where the process may choose (POSIX), paths are written in the package's
+    // code page too, so every name the package can hold can also be opened.
+    const unsigned packageCodePage = codePage.value_or(plat::kDefaultCodePage);
+    plat::SetPathCodePage(packageCodePage);
     ProgressLine progress(console.out, console.outIsTerminal);
     try {
-        const PackPlan plan = PlanPackage(folder);
+        const std::string folder = ToFolderPath(folderArgument);
+        const std::string outFolder = ToFolderPath(outArgument);
+        const PackPlan plan = PlanPackage(folder, packageCodePage);
         if (IsSameFolder(folder, outFolder)) {
             console.err << "kwpack: the package cannot be written into the folder being packed; nothing written\n";
             return kExitRefused;
@@ -64,22 +84,26 @@ int RunPack(const std::string& folderArgument, const std::string& outArgument, C
         for (const PackEntry& entry : plan.entries)
             total += entry.size;
         console.out << "Packed " << CountEntries(plan.entries.size()) << ", " << total << " bytes, into '"
-                    << outFolder << "'\n";
+                    << Shown(outFolder) << "'\n";
         return kExitOk;
+    } catch (const UnusableFolder& error) {
+        return ReportUnusableFolder(error, console);
     } catch (const plat::FileError& error) {
         progress.End();
         return ReportFileError(error, console);
     }
 }
 
-int RunList(const std::string& packageArgument, Console& console)
+int RunList(const std::string& packageArgument, Console& console, CodePageOption codePage)
 {
-    const std::string folder = ToFolderPath(packageArgument);
+    const unsigned packageCodePage = codePage.value_or(plat::kDefaultCodePage);
+    plat::SetPathCodePage(packageCodePage);
     try {
-        const PackageListing listing = ReadPackageListing(folder);
+        const std::string folder = ToFolderPath(packageArgument);
+        const PackageListing listing = ReadPackageListing(folder, packageCodePage);
         std::uint64_t total = 0;
         for (const ListedEntry& entry : listing.entries) {
-            console.out << std::setw(10) << entry.size << "  " << entry.name << '\n';
+            console.out << std::setw(10) << entry.size << "  " << plat::ShownPath(entry.text) << '\n';
             total += entry.size;
         }
         if (listing.problem) {
@@ -88,15 +112,25 @@ int RunList(const std::string& packageArgument, Console& console)
         }
         console.out << CountEntries(listing.entries.size()) << ", " << total << " bytes\n";
         return kExitOk;
+    } catch (const UnusableFolder& error) {
+        return ReportUnusableFolder(error, console);
     } catch (const plat::FileError& error) {
         return ReportFileError(error, console);
     }
 }
 
-int RunExtract(const std::string& packageArgument, const std::string& destinationArgument, Console& console)
+int RunExtract(const std::string& packageArgument, const std::string& destinationArgument, Console& console,
+               CodePageOption codePage)
 {
-    const std::string source = ToFolderPath(packageArgument);
-    const std::string destination = ToFolderPath(destinationArgument);
+    UsePathCodePage(codePage, console);
+    std::string source;
+    std::string destination;
+    try {
+        source = ToFolderPath(packageArgument);
+        destination = ToFolderPath(destinationArgument);
+    } catch (const UnusableFolder& error) {
+        return ReportUnusableFolder(error, console);
+    }
     if (!EnsureFolder(destination, console))
         return kExitFailed;
 
@@ -106,7 +140,7 @@ int RunExtract(const std::string& packageArgument, const std::string& destinatio
     if (result != 0)
         return kExitFailed;
     console.out << "Extracted " << CountEntries(static_cast<std::size_t>(extractor.StatusCount())) << " into '"
-                << destination << "'\n";
+                << Shown(destination) << "'\n";
     return kExitOk;
 }
 

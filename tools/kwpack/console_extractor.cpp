@@ -1,5 +1,6 @@
 #include "console_extractor.h"
 
+#include "code_page_text.h"
 #include "message_box.h"
 
 #include <ostream>
@@ -14,7 +15,7 @@ ConsoleExtractor::ConsoleExtractor(std::ostream& out, std::ostream& err, bool li
 void ConsoleExtractor::SetStatus(int percent, const std::string& text)
 {
     ++m_statusCount;
-    m_progress.Show(percent, text);
+    m_progress.Show(percent, Shown(text));
 }
 
 void ConsoleExtractor::EndStatus() { m_progress.End(); }
@@ -35,7 +36,7 @@ void ConsoleExtractor::OnFileError(const plat::FileError& error)
     std::string message = error.what();
     if (!error.Path().empty() && message.find(error.Path()) == std::string::npos)
         message += " (in '" + error.Path() + "')";
-    m_err << "kwpack: extraction stopped: " << message << '\n';
+    m_err << "kwpack: extraction stopped: " << Shown(message) << '\n';
     m_errorReported = true;
 }
 

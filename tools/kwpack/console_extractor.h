@@ -10,7 +10,7 @@ namespace kwpack {
 
 // The engine with a console for its host: status goes to `out`, as one line
 // rewritten in place on a terminal or as a line per entry otherwise, and the
-// reason an extraction stopped goes to `err`.
+// reason an extraction stopped goes to `err`, both as the user reads them.
 class ConsoleExtractor : public CInstallEngine {
 public:
     ConsoleExtractor(std::ostream& out, std::ostream& err, bool liveLine);

@@ -1,8 +1,7 @@
 #include "folder_path.h"
 
+#include "code_page_text.h"
 #include "installer_engine.h"
-
-#include <algorithm>
 
 namespace kwpack {
 
@@ -10,10 +9,15 @@ std::string ToFolderPath(std::string argument)
 {
     if (argument.empty())
         argument = ".";
-    // Both systems take `/` too; turned into `\` here so the engine finds its own separator.
-    std::replace(argument.begin(), argument.end(), '/', '\\');
-    CInstallEngine::EnsureTrailingBackslash(argument);
-    return argument;
+    // Both systems take `/` too; the conversion writes `\`, so the engine finds its own separator.
+    std::string folder;
+    if (!plat::ToEnginePath(argument, folder)) {
+        std::string unused;
+        throw UnusableFolder("cannot use the folder '" + argument + "': " +
+                             EncodeName(argument, plat::PathCodePage(), unused));
+    }
+    CInstallEngine::EnsureTrailingBackslash(folder);
+    return folder;
 }
 
 } // namespace kwpack

@@ -1,7 +1,10 @@
 #pragma once
 
 // What kwpack needs from the system beyond the platform layer's files. Paths
-// are written as the engine writes them, with `\` between parts.
+// are engine paths, with `\` between parts; the names of a folder's items are
+// UTF-8, whatever code page a package is written in.
+
+#include "platform.h"
 
 #include <cstdint>
 #include <string>
@@ -16,7 +19,7 @@ enum class ItemKind {
 };
 
 struct FolderItem {
-    std::string name;
+    std::string name; // UTF-8, as the system names it
     ItemKind kind = ItemKind::Other;
     std::uint64_t size = 0;
 };
@@ -24,6 +27,8 @@ struct FolderItem {
 // Every item of a folder except "." and "..", in no particular order. Links
 // are followed. Raises plat::FileError when the folder cannot be read.
 std::vector<FolderItem> ListFolder(const std::string& folder);
+// Opens for reading the file that ListFolder listed as `name` in `folder`.
+plat::File OpenListedFile(const std::string& folder, const std::string& name);
 
 bool IsFolder(const std::string& path);
 // True when both paths name one existing folder, however they are spelt.
@@ -32,8 +37,23 @@ bool RemoveFile(const std::string& path);
 // True when standard output is an interactive console that understands `\r`.
 bool StdoutIsTerminal();
 
+// UTF-8 text with every letter in upper case, as Windows compares file names.
+std::string UpperCase(const std::string& text);
 // The form in which two names of one file are equal: as written on POSIX,
 // without regard to case on Windows.
-std::string NameKey(std::string name);
+std::string NameKey(const std::string& name);
+
+// Lets the console, if there is one, show the UTF-8 that kwpack writes, for as
+// long as the object lives.
+class Utf8Console {
+public:
+    Utf8Console();
+    ~Utf8Console();
+    Utf8Console(const Utf8Console&) = delete;
+    Utf8Console& operator=(const Utf8Console&) = delete;
+
+private:
+    unsigned m_saved = 0;
+};
 
 } // namespace kwpack

@@ -1,10 +1,12 @@
 #include "host_system.h"
 
-#include "platform.h"
+#include "code_page_text.h"
+#include "posix_path.h"
 
-#include <algorithm>
 #include <cerrno>
+#include <clocale>
 #include <cstring>
+#include <cwctype>
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,12 +20,6 @@ struct DirectoryTraits {
     static void Close(Type directory) noexcept { ::closedir(directory); }
 };
 using UniqueDirectory = plat::UniqueAny<DirectoryTraits>;
-
-std::string ToPosix(std::string path)
-{
-    std::replace(path.begin(), path.end(), '\\', '/');
-    return path;
-}
 
 int CauseOf(int error)
 {
@@ -55,7 +51,8 @@ ItemKind KindOf(const struct stat& info)
 
 std::vector<FolderItem> ListFolder(const std::string& folder)
 {
-    UniqueDirectory directory(::opendir(ToPosix(folder).c_str()));
+    const std::string native = plat::ToPosix(folder);
+    UniqueDirectory directory(::opendir(native.c_str()));
     if (!directory)
         RaiseErrno(folder, "cannot list the folder", errno);
 
@@ -71,32 +68,75 @@ std::vector<FolderItem> ListFolder(const std::string& folder)
         const std::string name = entry->d_name;
         if (name == "." || name == "..")
             continue;
-        const std::string path = folder + name;
         struct stat info;
-        if (::stat(ToPosix(path).c_str(), &info) != 0)
-            RaiseErrno(path, "cannot read", errno);
+        if (::stat((native + name).c_str(), &info) != 0) {
+            const int error = errno;
+            std::string bytes;
+            RaiseErrno(EncodeName(name, plat::PathCodePage(), bytes).empty() ? folder + bytes : folder, "cannot read",
+                       error);
+        }
         items.push_back({name, KindOf(info), static_cast<std::uint64_t>(info.st_size)});
     }
 }
 
+plat::File OpenListedFile(const std::string& folder, const std::string& name)
+{
+    // The listed name is the decoded one; the path code page writes it back as it was.
+    std::string bytes;
+    const std::string why = EncodeName(name, plat::PathCodePage(), bytes);
+    if (!why.empty())
+        throw plat::FileError(plat::kCauseBadPath, folder, "cannot open a file in '" + folder + "': " + why);
+    return plat::File(folder + bytes, plat::File::Mode::Read);
+}
+
 bool IsFolder(const std::string& path)
 {
+    std::string native;
     struct stat info;
-    return ::stat(ToPosix(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    return plat::ToPosix(path, native) && ::stat(native.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 bool IsSameFolder(const std::string& first, const std::string& second)
 {
+    std::string nativeFirst;
+    std::string nativeSecond;
     struct stat one;
     struct stat two;
-    return ::stat(ToPosix(first).c_str(), &one) == 0 && ::stat(ToPosix(second).c_str(), &two) == 0 &&
+    return plat::ToPosix(first, nativeFirst) && plat::ToPosix(second, nativeSecond) &&
+           ::stat(nativeFirst.c_str(), &one) == 0 && ::stat(nativeSecond.c_str(), &two) == 0 &&
            S_ISDIR(one.st_mode) && one.st_dev == two.st_dev && one.st_ino == two.st_ino;
 }
 
-bool RemoveFile(const std::string& path) { return ::unlink(ToPosix(path).c_str()) == 0; }
+bool RemoveFile(const std::string& path)
+{
+    std::string native;
+    return plat::ToPosix(path, native) && ::unlink(native.c_str()) == 0;
+}
 
 bool StdoutIsTerminal() { return ::isatty(STDOUT_FILENO) == 1; }
 
-std::string NameKey(std::string name) { return name; }
+// Case as the C library knows it for all of Unicode, which takes a UTF-8 locale.
+std::string UpperCase(const std::string& text)
+{
+    static const locale_t unicode = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
+    std::string upper;
+    char32_t point = 0;
+    for (std::size_t at = 0, length = 1; at < text.size(); at += length) {
+        if (!ReadUtf8(text, at, point, length)) {
+            upper += text[at];
+            length = 1;
+            continue;
+        }
+        const auto wide = static_cast<wint_t>(point);
+        AppendUtf8(upper, static_cast<char32_t>(unicode != nullptr ? ::towupper_l(wide, unicode) : ::towupper(wide)));
+    }
+    return upper;
+}
+
+std::string NameKey(const std::string& name) { return name; }
+
+Utf8Console::Utf8Console() = default;
+
+Utf8Console::~Utf8Console() = default;
 
 } // namespace kwpack

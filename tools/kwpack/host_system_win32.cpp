@@ -1,11 +1,11 @@
 #include "host_system.h"
 
-#include "platform.h"
 #include "win32_handles.h"
+#include "win32_text.h"
 
 #include <windows.h>
 
-#include <cctype>
+#include <utility>
 
 namespace kwpack {
 namespace {
@@ -40,7 +40,7 @@ std::string DescribeError(DWORD error)
     throw plat::FileError(CauseOf(error), path, std::string(action) + " '" + path + "': " + DescribeError(error));
 }
 
-ItemKind KindOf(const WIN32_FIND_DATAA& data)
+ItemKind KindOf(const WIN32_FIND_DATAW& data)
 {
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
         return ItemKind::Folder;
@@ -58,13 +58,39 @@ bool GetFolderIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info
            (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+std::wstring ToWideString(const std::string& text, UINT codePage)
+{
+    plat::WideText wide;
+    plat::ToWide(text, codePage, 0, wide);
+    return std::wstring(wide.begin(), wide.end());
+}
+
+// An engine path, in the ANSI code page, as the wide calls take it.
+std::wstring WidePath(const std::string& path) { return ToWideString(path, CP_ACP); }
+
+// Text for a name or a message, never refused: what `codePage` cannot write
+// becomes its default character, and a lone surrogate in UTF-8 becomes U+FFFD,
+// which no code page of a package can write.
+std::string Narrow(const std::wstring& wide, UINT codePage)
+{
+    const int size = static_cast<int>(wide.size());
+    const int length = ::WideCharToMultiByte(codePage, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(length), '\0');
+    ::WideCharToMultiByte(codePage, 0, wide.data(), size, text.data(), length, nullptr, nullptr);
+    return text;
+}
+
+std::wstring Utf8ToWide(const std::string& text) { return ToWideString(text, CP_UTF8); }
+
 } // namespace
 
+// Through the wide calls, so that no name passes through the ANSI code page,
+// which would write a character it lacks as '?' or a look-alike.
 std::vector<FolderItem> ListFolder(const std::string& folder)
 {
     std::vector<FolderItem> items;
-    WIN32_FIND_DATAA data;
-    plat::UniqueFindHandle find(::FindFirstFileA((folder + "*").c_str(), &data));
+    WIN32_FIND_DATAW data;
+    plat::UniqueFindHandle find(::FindFirstFileW((WidePath(folder) + L"*").c_str(), &data));
     if (!find) {
         const DWORD error = ::GetLastError();
         // A drive's root folder has no "." entry, so an empty one finds nothing at all.
@@ -73,17 +99,32 @@ std::vector<FolderItem> ListFolder(const std::string& folder)
         RaiseError(folder, "cannot list the folder", error);
     }
     do {
-        const std::string name = data.cFileName;
-        if (name == "." || name == "..")
+        const std::wstring name = data.cFileName;
+        if (name == L"." || name == L"..")
             continue;
         const std::uint64_t size = static_cast<std::uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
-        items.push_back({name, KindOf(data), size});
-    } while (::FindNextFileA(find.Get(), &data));
+        items.push_back({Narrow(name, CP_UTF8), KindOf(data), size});
+    } while (::FindNextFileW(find.Get(), &data));
 
     const DWORD error = ::GetLastError();
     if (error != ERROR_NO_MORE_FILES)
         RaiseError(folder, "cannot list the folder", error);
     return items;
+}
+
+plat::File OpenListedFile(const std::string& folder, const std::string& name)
+{
+    const std::wstring wideName = Utf8ToWide(name);
+    // No sharing, as the platform's files: nobody may change the file while it is packed.
+    plat::UniqueFileHandle file(reinterpret_cast<std::intptr_t>(
+        ::CreateFileW((WidePath(folder) + wideName).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr)));
+    const DWORD error = ::GetLastError();
+    // Engine text names it in messages, so the name goes into the ANSI code page as well as it can.
+    const std::string path = folder + Narrow(wideName, CP_ACP);
+    if (!file)
+        RaiseError(path, "cannot open", error);
+    return plat::File(std::move(file), path);
 }
 
 bool IsFolder(const std::string& path)
@@ -109,11 +150,28 @@ bool StdoutIsTerminal()
     return ::GetConsoleMode(::GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
 }
 
-std::string NameKey(std::string name)
+std::string UpperCase(const std::string& text)
 {
-    for (char& c : name)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return name;
+    const std::wstring wide = Utf8ToWide(text);
+    const int size = static_cast<int>(wide.size());
+    std::wstring upper(wide.size(), L'\0');
+    // Upper case maps each UTF-16 unit to one, so the length stays.
+    ::LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, wide.data(), size, upper.data(), size);
+    return Narrow(upper, CP_UTF8);
+}
+
+std::string NameKey(const std::string& name) { return UpperCase(name); }
+
+Utf8Console::Utf8Console() : m_saved(::GetConsoleOutputCP())
+{
+    if (m_saved != 0)
+        ::SetConsoleOutputCP(CP_UTF8);
+}
+
+Utf8Console::~Utf8Console()
+{
+    if (m_saved != 0)
+        ::SetConsoleOutputCP(m_saved);
 }
 
 } // namespace kwpack

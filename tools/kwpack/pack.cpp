@@ -1,5 +1,6 @@
 #include "pack.h"
 
+#include "code_page_text.h"
 #include "entry_name.h"
 #include "host_system.h"
 #include "installer_engine.h"
@@ -7,7 +8,6 @@
 #include "platform.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace kwpack {
 namespace {
@@ -17,27 +17,20 @@ constexpr std::size_t kCopyBufferSize = 1 << 20;
 
 std::string Quoted(const std::string& name) { return "'" + name + "'"; }
 
-// Windows compares names without regard to case, so two such names are one file there.
-std::string FoldCase(std::string name)
-{
-    for (char& c : name)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return name;
-}
-
 bool HoldsProgram(const std::vector<PackEntry>& entries)
 {
-    const std::string program = CInstallEngine::kProgramName;
+    const std::string program = UpperCase(CInstallEngine::kProgramName);
     return std::any_of(entries.begin(), entries.end(),
-                       [&](const PackEntry& entry) { return FoldCase(entry.name) == program; });
+                       [&](const PackEntry& entry) { return UpperCase(entry.name) == program; });
 }
 
-void CopyEntry(const std::string& path, std::uint64_t size, plat::File& data, std::vector<char>& buffer)
+void CopyEntry(const std::string& folder, const PackEntry& entry, plat::File& data, std::vector<char>& buffer)
 {
-    plat::File input(path, plat::File::Mode::Read);
-    if (input.GetLength() != size)
+    plat::File input = OpenListedFile(folder, entry.name);
+    const std::string& path = input.Path();
+    if (input.GetLength() != entry.size)
         throw plat::FileError(plat::kCauseGeneric, path, Quoted(path) + " changed while it was being packed");
-    for (std::uint64_t left = size; left > 0;) {
+    for (std::uint64_t left = entry.size; left > 0;) {
         const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size()));
         if (input.Read(buffer.data(), chunk) != chunk)
             throw plat::FileError(plat::kCauseEndOfFile, path, Quoted(path) + " got shorter while it was being packed");
@@ -67,8 +60,8 @@ void WritePair(const std::string& folder, const PackPlan& plan, const std::strin
         for (const PackEntry& entry : plan.entries) {
             if (progress)
                 progress(ProgressPercent(done, total), entry.name);
-            CopyEntry(folder + entry.name, entry.size, data, buffer);
-            AppendIndexRecord(index, static_cast<std::uint32_t>(entry.size), entry.name);
+            CopyEntry(folder, entry, data, buffer);
+            AppendIndexRecord(index, static_cast<std::uint32_t>(entry.size), entry.indexName);
             done += entry.size;
         }
     }
@@ -80,7 +73,7 @@ void WritePair(const std::string& folder, const PackPlan& plan, const std::strin
 
 } // namespace
 
-std::string PackRefusal(const FolderItem& item)
+std::string PackRefusal(const FolderItem& item, unsigned codePage)
 {
     const std::string name = Quoted(item.name);
     if (item.kind == ItemKind::Folder)
@@ -92,7 +85,11 @@ std::string PackRefusal(const FolderItem& item)
     // Only a POSIX name can hold `\`; the installer would take it for a subfolder.
     if (item.name.find('\\') != std::string::npos)
         return name + " holds a backslash, which the installer takes for a folder separator";
-    if (const char* reason = RefusedEntryNameReason(item.name))
+    std::string bytes;
+    const std::string unwritable = EncodeName(item.name, codePage, bytes);
+    if (!unwritable.empty())
+        return name + ": " + unwritable + "; choose another --codepage or rename the file";
+    if (const char* reason = RefusedEntryTextReason(item.name))
         return name + " is a name the installer refuses: " + reason;
     return std::string();
 }
@@ -102,7 +99,7 @@ std::vector<std::string> FindCaseTwins(const std::vector<PackEntry>& entries)
     std::vector<std::string> refusals;
     std::vector<std::pair<std::string, std::string>> folded;
     for (const PackEntry& entry : entries)
-        folded.emplace_back(FoldCase(entry.name), entry.name);
+        folded.emplace_back(UpperCase(entry.name), entry.name);
     std::sort(folded.begin(), folded.end());
     for (std::size_t i = 1; i < folded.size(); ++i) {
         if (folded[i].first == folded[i - 1].first)
@@ -112,18 +109,22 @@ std::vector<std::string> FindCaseTwins(const std::vector<PackEntry>& entries)
     return refusals;
 }
 
-PackPlan PlanPackage(const std::string& folder)
+PackPlan PlanPackage(const std::string& folder, unsigned codePage)
 {
     PackPlan plan;
     for (const FolderItem& item : ListFolder(folder)) {
-        std::string refusal = PackRefusal(item);
-        if (refusal.empty())
-            plan.entries.push_back({item.name, item.size});
-        else
+        std::string refusal = PackRefusal(item, codePage);
+        if (!refusal.empty()) {
             plan.refusals.push_back(std::move(refusal));
+            continue;
+        }
+        PackEntry entry{item.name, item.size, std::string()};
+        EncodeName(item.name, codePage, entry.indexName); // writable: PackRefusal says so
+        plan.entries.push_back(std::move(entry));
     }
+    // By the bytes written, so a folder gives the same package on every system.
     std::sort(plan.entries.begin(), plan.entries.end(),
-              [](const PackEntry& a, const PackEntry& b) { return a.name < b.name; });
+              [](const PackEntry& a, const PackEntry& b) { return a.indexName < b.indexName; });
     std::sort(plan.refusals.begin(), plan.refusals.end());
     for (std::string& twins : FindCaseTwins(plan.entries))
         plan.refusals.push_back(std::move(twins));

@@ -12,24 +12,27 @@
 namespace kwpack {
 
 struct PackEntry {
-    std::string name;
+    std::string name; // as listed, UTF-8
     std::uint64_t size = 0;
+    std::string indexName; // as the index stores it, in the package's code page
 };
 
 struct PackPlan {
-    std::vector<PackEntry> entries;     // sorted by name, byte by byte
+    std::vector<PackEntry> entries;     // sorted by index name, byte by byte
     std::vector<std::string> refusals;  // why the folder cannot be packed; empty when it can
     std::vector<std::string> warnings;  // packable, but the install would go wrong
 };
 
-// Why an item of the folder cannot become an entry, or an empty text when it can.
-std::string PackRefusal(const FolderItem& item);
-// Entries whose names differ only in case, which Windows takes for one file.
+// Why an item of the folder cannot become an entry of a package in
+// `codePage`, or an empty text when it can.
+std::string PackRefusal(const FolderItem& item, unsigned codePage = plat::kDefaultCodePage);
+// Entries whose names differ only in case, in any letter, which Windows takes for one file.
 std::vector<std::string> FindCaseTwins(const std::vector<PackEntry>& entries);
 
-// What packing `folder` (ending in `\`) would write. Reads no file's contents.
-// Raises plat::FileError when the folder cannot be listed.
-PackPlan PlanPackage(const std::string& folder);
+// What packing `folder` (ending in `\`) into a package in `codePage` would
+// write. Reads no file's contents. Raises plat::FileError when the folder
+// cannot be listed.
+PackPlan PlanPackage(const std::string& folder, unsigned codePage = plat::kDefaultCodePage);
 
 // Told before each entry is copied: the percent of the bytes already packed, and the entry's name.
 using PackProgress = std::function<void(int percent, const std::string& name)>;

@@ -1,5 +1,6 @@
 #include "package_listing.h"
 
+#include "code_page_text.h"
 #include "entry_name.h"
 #include "installer_engine.h"
 #include "package_index.h"
@@ -15,7 +16,8 @@ std::string Count(plat::FileSize count, const char* unit)
 // Reads the record at the index's position into `entry`; returns what is
 // wrong with it, or an empty text. Nothing is allocated by a size that does
 // not fit in the file.
-std::string ReadRecord(plat::File& index, plat::FileSize remaining, plat::FileSize dataLeft, ListedEntry& entry)
+std::string ReadRecord(plat::File& index, plat::FileSize remaining, plat::FileSize dataLeft, unsigned codePage,
+                       ListedEntry& entry)
 {
     unsigned char header[kRecordHeaderSize];
     if (remaining < kRecordHeaderSize) {
@@ -39,12 +41,16 @@ std::string ReadRecord(plat::File& index, plat::FileSize remaining, plat::FileSi
     if (zero != std::string::npos) {
         entry.name.resize(zero);
         return "the name holds a zero byte at position " + std::to_string(zero) + ", so the installer would write '" +
-               entry.name + "'";
+               plat::ShownPath(Decoded(entry.name, codePage)) + "'";
     }
     if (entry.name.size() > kMaxNameLength)
         return "the name is " + Count(entry.name.size(), "byte") + " long, more than a path can hold";
-    if (const char* reason = RefusedEntryNameReason(entry.name))
-        return "the installer refuses the name '" + entry.name + "': " + reason;
+    if (!plat::DecodeText(entry.name, codePage, entry.text)) {
+        return "the name '" + plat::ShownPath(Decoded(entry.name, codePage)) +
+               "' holds bytes that are no text in code page " + std::to_string(codePage);
+    }
+    if (const char* reason = RefusedEntryTextReason(entry.text))
+        return "the installer refuses the name '" + plat::ShownPath(entry.text) + "': " + reason;
     if (entry.size > dataLeft) {
         return "its " + Count(entry.size, "byte") + " of data run past the end of the data file (" +
                Count(dataLeft, "byte") + " left)";
@@ -54,7 +60,7 @@ std::string ReadRecord(plat::File& index, plat::FileSize remaining, plat::FileSi
 
 } // namespace
 
-PackageListing ReadPackageListing(const std::string& folder)
+PackageListing ReadPackageListing(const std::string& folder, unsigned codePage)
 {
     plat::File index(folder + CInstallEngine::kIndexFileName, plat::File::Mode::Read);
     plat::File data(folder + CInstallEngine::kDataFileName, plat::File::Mode::Read);
@@ -66,7 +72,7 @@ PackageListing ReadPackageListing(const std::string& folder)
     plat::FileSize dataUsed = 0;
     while (offset < indexLength) {
         ListedEntry entry;
-        std::string problem = ReadRecord(index, indexLength - offset, listing.dataBytes - dataUsed, entry);
+        std::string problem = ReadRecord(index, indexLength - offset, listing.dataBytes - dataUsed, codePage, entry);
         if (!problem.empty()) {
             listing.problem = PackageProblem{listing.entries.size() + 1, offset, std::move(problem)};
             return listing;
@@ -87,7 +93,8 @@ std::string DescribeProblem(const std::string& folder, const PackageProblem& pro
 {
     const std::string place = problem.record > 0 ? "record " + std::to_string(problem.record) + " at index offset "
                                                  : std::string("after the last record, at index offset ");
-    return "malformed package in '" + folder + "': " + place + std::to_string(problem.offset) + ": " + problem.what;
+    return "malformed package in '" + Shown(folder) + "': " + place + std::to_string(problem.offset) + ": " +
+           problem.what;
 }
 
 } // namespace kwpack

@@ -13,8 +13,9 @@
 namespace kwpack {
 
 struct ListedEntry {
-    std::string name;
+    std::string name; // the index's bytes
     std::uint32_t size = 0;
+    std::string text; // the name decoded from the package's code page, UTF-8
 };
 
 // The first thing found wrong with a package.
@@ -30,11 +31,11 @@ struct PackageListing {
     std::optional<PackageProblem> problem;
 };
 
-// Reads pelmora.kwi and pelmora.kwf in `folder` (ending in `\`). Raises
-// plat::FileError when a file cannot be opened or read.
-PackageListing ReadPackageListing(const std::string& folder);
+// Reads pelmora.kwi and pelmora.kwf in `folder` (ending in `\`), with names in
+// `codePage`. Raises plat::FileError when a file cannot be opened or read.
+PackageListing ReadPackageListing(const std::string& folder, unsigned codePage = plat::kDefaultCodePage);
 
-// The line that tells a publisher what is wrong with the package in `folder`.
+// The line, as the user reads it, that tells a publisher what is wrong with the package in `folder`.
 std::string DescribeProblem(const std::string& folder, const PackageProblem& problem);
 
 } // namespace kwpack

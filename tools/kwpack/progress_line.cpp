@@ -1,5 +1,6 @@
 #include "progress_line.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ostream>
 
@@ -16,6 +17,24 @@ std::string StatusLine(int percent, const std::string& text)
     return prefix + text;
 }
 
+bool StartsCharacter(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) != 0x80; }
+
+// Columns are counted as UTF-8 characters, each a lead byte and its continuation bytes.
+std::size_t CountCharacters(const std::string& text)
+{
+    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), StartsCharacter));
+}
+
+std::string FirstCharacters(const std::string& text, std::size_t count)
+{
+    std::size_t end = 0;
+    for (std::size_t seen = 0; end < text.size(); ++end) {
+        if (StartsCharacter(text[end]) && seen++ == count)
+            break;
+    }
+    return text.substr(0, end);
+}
+
 } // namespace
 
 ProgressLine::ProgressLine(std::ostream& out, bool liveLine) : m_out(out), m_liveLine(liveLine) {}
@@ -27,10 +46,10 @@ void ProgressLine::Show(int percent, const std::string& text)
         m_out << line << '\n';
         return;
     }
-    if (line.size() > kLiveLineWidth)
-        line = line.substr(0, kLiveLineWidth - 3) + "...";
+    if (CountCharacters(line) > kLiveLineWidth)
+        line = FirstCharacters(line, kLiveLineWidth - 3) + "...";
     // Blanks over whatever the longer previous line left behind.
-    const std::size_t width = line.size();
+    const std::size_t width = CountCharacters(line);
     if (width < m_shownWidth)
         line.append(m_shownWidth - width, ' ');
     m_out << '\r' << line << std::flush;

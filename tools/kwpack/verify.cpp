@@ -1,5 +1,6 @@
 #include "verify.h"
 
+#include "code_page_text.h"
 #include "folder_path.h"
 #include "host_system.h"
 #include "installer_engine.h"
@@ -64,7 +65,7 @@ std::optional<plat::FileSize> FirstDifference(plat::File& data, std::uint32_t si
 std::optional<EntryFault> CheckEntry(plat::File& data, const ListedEntry& entry, const std::string& folder,
                                      Buffers& buffers)
 {
-    EntryFault fault{entry.name, false, 0, 0, entry.size, std::string()};
+    EntryFault fault{entry.text, false, 0, 0, entry.size, std::string()};
     const plat::FileSize end = data.GetPosition() + entry.size;
     try {
         plat::File file(folder + entry.name, plat::File::Mode::Read);
@@ -91,11 +92,18 @@ std::optional<EntryFault> CheckEntry(plat::File& data, const ListedEntry& entry,
 void FindExtra(const std::string& folder, const std::string& relative, const std::set<std::string>& entryKeys,
                const std::set<std::string>& folderKeys, VerifyReport& report)
 {
+    // A subfolder that holds entries, so the path code page can write its name where kwpack chose it.
+    std::string relativePath;
+    const std::string unwritable = EncodeName(relative, plat::PathCodePage(), relativePath);
+    if (!unwritable.empty()) {
+        report.unlisted.push_back("cannot list '" + plat::ShownPath(relative) + "': " + unwritable);
+        return;
+    }
     std::vector<FolderItem> items;
     try {
-        items = ListFolder(folder + relative);
+        items = ListFolder(folder + relativePath);
     } catch (const plat::FileError& error) {
-        report.unlisted.push_back(error.what());
+        report.unlisted.push_back(Shown(error.what()));
         return;
     }
     for (const FolderItem& item : items) {
@@ -113,7 +121,7 @@ void CollectKeys(const std::vector<ListedEntry>& entries, std::set<std::string>&
                  std::set<std::string>& folderKeys)
 {
     for (const ListedEntry& entry : entries) {
-        const std::string key = NameKey(entry.name);
+        const std::string key = NameKey(entry.text);
         entryKeys.insert(key);
         for (std::size_t end = key.find('\\'); end != std::string::npos; end = key.find('\\', end + 1))
             folderKeys.insert(key.substr(0, end + 1));
@@ -122,15 +130,16 @@ void CollectKeys(const std::vector<ListedEntry>& entries, std::set<std::string>&
 
 void PrintFault(const EntryFault& fault, std::ostream& out)
 {
+    const std::string name = plat::ShownPath(fault.name);
     if (fault.missing) {
-        out << "missing: " << fault.name << '\n';
+        out << "missing: " << name << '\n';
         return;
     }
     if (!fault.unreadable.empty()) {
-        out << "unreadable: " << fault.name << ": " << fault.unreadable << '\n';
+        out << "unreadable: " << name << ": " << Shown(fault.unreadable) << '\n';
         return;
     }
-    out << "different: " << fault.name << ": first difference at offset " << fault.offset;
+    out << "different: " << name << ": first difference at offset " << fault.offset;
     if (fault.fileSize != fault.entrySize)
         out << "; the file has " << fault.fileSize << " bytes, the entry " << fault.entrySize;
     out << '\n';
@@ -138,10 +147,10 @@ void PrintFault(const EntryFault& fault, std::ostream& out)
 
 } // namespace
 
-VerifyReport VerifyFolder(const std::string& package, const std::string& folder)
+VerifyReport VerifyFolder(const std::string& package, const std::string& folder, unsigned codePage)
 {
     VerifyReport report;
-    const PackageListing listing = ReadPackageListing(package);
+    const PackageListing listing = ReadPackageListing(package, codePage);
     if (listing.problem) {
         report.problem = listing.problem;
         return report;
@@ -162,15 +171,22 @@ VerifyReport VerifyFolder(const std::string& package, const std::string& folder)
     return report;
 }
 
-int RunVerify(const std::string& packageArgument, const std::string& folderArgument, Console& console)
+int RunVerify(const std::string& packageArgument, const std::string& folderArgument, Console& console,
+              CodePageOption codePage)
 {
-    const std::string package = ToFolderPath(packageArgument);
-    const std::string folder = ToFolderPath(folderArgument);
+    UsePathCodePage(codePage, console);
+    std::string package;
+    std::string folder;
     VerifyReport report;
     try {
-        report = VerifyFolder(package, folder);
-    } catch (const plat::FileError& error) {
+        package = ToFolderPath(packageArgument);
+        folder = ToFolderPath(folderArgument);
+        report = VerifyFolder(package, folder, codePage.value_or(plat::kDefaultCodePage));
+    } catch (const UnusableFolder& error) {
         console.err << "kwpack: " << error.what() << '\n';
+        return kExitRefused;
+    } catch (const plat::FileError& error) {
+        console.err << "kwpack: " << Shown(error.what()) << '\n';
         return kExitFailed;
     }
     if (report.problem) {
@@ -181,15 +197,15 @@ int RunVerify(const std::string& packageArgument, const std::string& folderArgum
     for (const EntryFault& fault : report.faults)
         PrintFault(fault, console.out);
     for (const std::string& name : report.extra)
-        console.out << "extra: " << name << " (not in the package)\n";
+        console.out << "extra: " << plat::ShownPath(name) << " (not in the package)\n";
     for (const std::string& why : report.unlisted)
         console.err << "kwpack: warning: " << why << '\n';
     if (!report.faults.empty()) {
-        console.out << "Missing or different in '" << folder << "': " << report.faults.size() << " of "
+        console.out << "Missing or different in '" << Shown(folder) << "': " << report.faults.size() << " of "
                     << CountEntries(report.entries) << '\n';
         return kExitFailed;
     }
-    console.out << "Every entry matches in '" << folder << "' (" << CountEntries(report.entries) << ")\n";
+    console.out << "Every entry matches in '" << Shown(folder) << "' (" << CountEntries(report.entries) << ")\n";
     return kExitOk;
 }
 

@@ -13,7 +13,7 @@
 namespace kwpack {
 
 struct EntryFault {
-    std::string name;
+    std::string name; // decoded, UTF-8
     bool missing = false;
     plat::FileSize offset = 0; // of the first byte that differs, when the file is there
     plat::FileSize fileSize = 0;
@@ -24,16 +24,19 @@ struct EntryFault {
 struct VerifyReport {
     std::size_t entries = 0;
     std::vector<EntryFault> faults;          // in the package's order
-    std::vector<std::string> extra;          // in the folder, not in the package; sorted
+    std::vector<std::string> extra;          // in the folder, not in the package; UTF-8, sorted
     std::vector<std::string> unlisted;       // why a folder could not be searched for extra files
     std::optional<PackageProblem> problem;   // a malformed package; nothing was compared
 };
 
-// Compares every entry of the package in `package` with the file of that name
-// in `folder` (both ending in `\`), reading both in pieces. Raises
+// Compares every entry of the package in `package`, with names in `codePage`,
+// with the file of that name in `folder` (both ending in `\`), reading both in
+// pieces. Files are opened by names in the path code page. Raises
 // plat::FileError when the package cannot be read.
-VerifyReport VerifyFolder(const std::string& package, const std::string& folder);
+VerifyReport VerifyFolder(const std::string& package, const std::string& folder,
+                          unsigned codePage = plat::kDefaultCodePage);
 
-int RunVerify(const std::string& packageFolder, const std::string& folder, Console& console);
+int RunVerify(const std::string& packageFolder, const std::string& folder, Console& console,
+              CodePageOption codePage = {});
 
 } // namespace kwpack

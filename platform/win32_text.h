@@ -1,0 +1,25 @@
+#pragma once
+
+// Text between code pages and the system's UTF-16, for Windows-only code: the
+// engine never includes this. UTF-16 text is held in a vector, not a
+// std::wstring, which would bring the library's whole wide string into the
+// installer.
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace plat {
+
+using WideText = std::vector<wchar_t>;
+
+// `bytes` of `codePage` as UTF-16, without a terminator. With
+// MB_ERR_INVALID_CHARS in `flags`, false for bytes the code page does not define.
+bool ToWide(const std::string& bytes, UINT codePage, DWORD flags, WideText& wide);
+// `length` UTF-16 units as bytes of `codePage`; false when a character has no
+// code of its own there, so nothing is ever written by a look-alike or a
+// default character.
+bool FromWide(const wchar_t* wide, std::size_t length, UINT codePage, std::string& bytes);
+
+} // namespace plat
