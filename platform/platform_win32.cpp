@@ -98,20 +98,12 @@ bool GetShortPathWide(const WideText& path, WideText& shortPath)
     throw FileError(kCauseBadPath, path, "cannot open '" + path + "': a link leads outside the destination folder");
 }
 
-// Wide text without a terminator. Not std::wstring: the library's wide
-// string would take the installer past its size limit.
-using WideText = std::vector<wchar_t>;
-
+// A name in the system's code page as the native calls take it.
 WideText Widen(const std::string& text, const std::string& path)
 {
-    if (text.empty())
-        return WideText();
-    const int size = static_cast<int>(text.size());
-    const int length = ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
-    if (length == 0)
+    WideText wide;
+    if (!ToWide(text, CP_ACP, MB_ERR_INVALID_CHARS, wide))
         RaiseLastError(path, "cannot open");
-    WideText wide(static_cast<std::size_t>(length));
-    ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), size, wide.data(), length);
     return wide;
 }
 
