@@ -1,6 +1,7 @@
 #include "symbolic_link.h"
 
 #include "win32_handles.h"
+#include "win32_text.h"
 
 #include <windows.h>
 
@@ -14,14 +15,6 @@ UnixNameFunction UnixName()
 {
     return reinterpret_cast<UnixNameFunction>(
         reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-}
-
-std::wstring Wide(const std::string& text)
-{
-    std::wstring wide(text.size() + 1, L'\0');
-    const int length = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
-    wide.resize(length > 0 ? static_cast<std::size_t>(length - 1) : 0);
-    return wide;
 }
 
 // Runs a Unix shell command in `folder` and waits until it has run. Wine gives
@@ -73,7 +66,11 @@ std::string SystemPath(const std::string& enginePath)
     const UnixNameFunction unixName = UnixName();
     if (unixName == nullptr)
         return enginePath;
-    char* name = unixName(Wide(enginePath).c_str());
+    plat::WideText wide;
+    if (!plat::ToWide(enginePath, CP_ACP, 0, wide))
+        return enginePath;
+    wide.push_back(L'\0');
+    char* name = unixName(wide.data());
     if (name == nullptr)
         return enginePath;
     std::string path = name;
