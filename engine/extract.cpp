@@ -1,22 +1,15 @@
+#include "data_stream.h"
 #include "destination_check.h"
 #include "entry_name.h"
 #include "installer_engine.h"
 #include "message_box.h"
 #include "package_index.h"
 
-#include <vector>
-
 namespace {
 
 [[noreturn]] void RaiseBadEntry(int cause, const plat::File& file, const std::string& name, const std::string& why)
 {
     throw plat::FileError(cause, file.Path(), "entry '" + name + "': " + why);
-}
-
-void CopyEntry(plat::File& data, plat::File& output, plat::FileSize size, std::vector<char>& buffer)
-{
-    if (data.CopyTo(output, size, buffer) != size)
-        throw plat::FileError(plat::kCauseEndOfFile, data.Path(), "the data file ended early");
 }
 
 } // namespace
@@ -41,9 +34,8 @@ void CInstallEngine::ExtractAll(const std::string& sourceFolder, const std::stri
     const plat::FileSize totalBytes = data.GetLength();
     IndexReader records(index);
     plat::FileSize bytesDone = 0;
-    // Entries are streamed, never held whole, through at most this one buffer,
-    // so memory in use does not depend on what the package claims.
-    std::vector<char> buffer;
+    // Entries are streamed, never held whole.
+    DataStream contents(data);
     const DestinationFolder destination(destinationFolder);
     plat::DestinationRoot root(destinationFolder);
 
@@ -60,7 +52,8 @@ void CInstallEngine::ExtractAll(const std::string& sourceFolder, const std::stri
             RaiseBadEntry(plat::kCauseBadPath, index, record.name, "its full path is not inside the destination folder");
 
         plat::File output = root.CreateOutput(record.name);
-        CopyEntry(data, output, record.dataSize, buffer);
+        if (contents.CopyTo(output, record.dataSize, [this] { OnStillExtracting(); }) != record.dataSize)
+            throw plat::FileError(plat::kCauseEndOfFile, data.Path(), "the data file ended early");
 
         bytesDone += record.dataSize;
     }

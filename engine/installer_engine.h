@@ -44,6 +44,9 @@ protected:
     virtual bool GetModulePath(std::string& path) { return plat::GetExecutablePath(path); }
     // Told of the file error that ends an extraction, before the user is.
     virtual void OnFileError(const plat::FileError&) {}
+    // Called while a large entry is copied, between its pieces, as long as the
+    // status set for that entry stands: for a host that paints lazily.
+    virtual void OnStillExtracting() {}
 
 private:
     void ExtractAll(const std::string& sourceFolder, const std::string& destinationFolder);

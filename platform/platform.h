@@ -68,11 +68,10 @@ public:
     std::size_t Read(void* buffer, std::size_t count);
     // Writes every byte or raises (a full disk included).
     void Write(const void* buffer, std::size_t count);
-    // Copies `count` bytes from this file's position to `target`'s, advancing
-    // both; returns the bytes copied, fewer only when this file ends first.
-    // Raises as Read and Write would. Bytes pass through `buffer`, which is
-    // grown on first use, so one buffer serves a whole series of copies.
-    FileSize CopyTo(File& target, FileSize count, std::vector<char>& buffer);
+    // A hint that `count` more bytes are about to be written: where the
+    // system can, their blocks are set aside now. The length stays as written,
+    // and a failure is left for the writes to report or get past.
+    void Preallocate(FileSize count);
     FileSize GetLength() const;
     FileSize GetPosition() const;
     const std::string& Path() const noexcept { return m_path; }

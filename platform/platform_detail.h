@@ -4,7 +4,6 @@
 
 #include "platform.h"
 
-#include <algorithm>
 
 namespace plat {
 
@@ -26,27 +25,6 @@ inline std::size_t Utf8SequenceLength(unsigned char lead)
     if (lead >= 0xE0)
         return lead <= 0xEF ? 3 : 1;
     return lead >= 0xC2 && lead <= 0xDF ? 2 : 1;
-}
-
-// Large enough that a copy costs few system calls, small enough not to matter as memory.
-constexpr std::size_t kCopyBufferSize = 1 << 20;
-
-// File::CopyTo through the process's own memory, for systems or files that
-// cannot copy between files directly.
-inline FileSize CopyThroughBuffer(File& source, File& target, FileSize count, std::vector<char>& buffer)
-{
-    if (count > 0 && buffer.size() < kCopyBufferSize)
-        buffer.resize(kCopyBufferSize);
-    FileSize done = 0;
-    while (done < count) {
-        const auto ask = static_cast<std::size_t>(std::min<FileSize>(count - done, buffer.size()));
-        const std::size_t got = source.Read(buffer.data(), ask);
-        target.Write(buffer.data(), got);
-        done += got;
-        if (got < ask)
-            break;
-    }
-    return done;
 }
 
 } // namespace plat

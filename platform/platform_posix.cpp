@@ -199,23 +199,13 @@ void File::Write(const void* buffer, std::size_t count)
     }
 }
 
-// Through the buffer rather than copy_file_range: measured on ext4 with warm
-// caches, the kernel's copy took a quarter longer for a 1 GiB entry and half
-// as long again for a mix of sizes, and no less for small files.
-//
-// A copy larger than the buffer first has its blocks allocated, which made
-// large entries a tenth to a third faster on ext4; for smaller ones it cost
-// more than it saved. Only a hint: the size stays as written, and a failure here
-// (no space, no support) is left for the writes to report or get past.
-FileSize File::CopyTo(File& target, FileSize count, std::vector<char>& buffer)
+// Blocks allocated ahead made large entries a tenth to a third faster on ext4.
+void File::Preallocate(FileSize count)
 {
-    if (count > kCopyBufferSize) {
-        const int to = static_cast<int>(target.m_handle.Get());
-        const off_t at = ::lseek(to, 0, SEEK_CUR);
-        if (at >= 0)
-            ::fallocate(to, FALLOC_FL_KEEP_SIZE, at, static_cast<off_t>(count));
-    }
-    return CopyThroughBuffer(*this, target, count, buffer);
+    const int fd = static_cast<int>(m_handle.Get());
+    const off_t at = ::lseek(fd, 0, SEEK_CUR);
+    if (at >= 0)
+        ::fallocate(fd, FALLOC_FL_KEEP_SIZE, at, static_cast<off_t>(count));
 }
 
 FileSize File::GetLength() const

@@ -201,10 +201,9 @@ void File::Write(const void* buffer, std::size_t count)
     }
 }
 
-FileSize File::CopyTo(File& target, FileSize count, std::vector<char>& buffer)
-{
-    return CopyThroughBuffer(*this, target, count, buffer);
-}
+// Windows takes no such hint here: setting the allocation size would cost a
+// call for every large entry and has not been shown to pay for it.
+void File::Preallocate(FileSize) {}
 
 FileSize File::GetLength() const
 {
