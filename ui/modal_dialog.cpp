@@ -13,6 +13,15 @@ void CControl::Bind(HWND dialog, int id)
 
 void CControl::SetText(const std::string& text) const { SetWindowTextA(m_hWnd, text.c_str()); }
 
+// The default procedure keeps every window's text; a static control's own
+// WM_SETTEXT calls it and then paints, and paints from it later.
+void CControl::StoreText(const std::string& text) const
+{
+    DefWindowProcA(m_hWnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void CControl::Repaint() const { RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW); }
+
 std::string CControl::GetText() const
 {
     // The length may be an overestimate; the copy's count is exact.

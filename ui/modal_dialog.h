@@ -11,6 +11,10 @@ public:
     void Bind(HWND dialog, int id);
     HWND GetHwnd() const { return m_hWnd; }
     void SetText(const std::string& text) const;
+    // Sets the text without the repaint that a static control makes at once;
+    // the screen shows it from the next Repaint.
+    void StoreText(const std::string& text) const;
+    void Repaint() const;
     std::string GetText() const;
 
 private:

@@ -42,6 +42,17 @@ struct BarSample {
 
 void CALLBACK EndStuckDialog(HWND dialog, UINT, UINT_PTR, DWORD) { EndDialog(dialog, kStuck); }
 
+// Keeps the text that the status line had when it last painted.
+WNDPROC g_statusProc = nullptr;
+std::string g_paintedStatus;
+
+LRESULT CALLBACK RecordingStatusProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_PAINT)
+        g_paintedStatus = ControlText(GetParent(window), IDC_STATUS);
+    return CallWindowProcA(g_statusProc, window, message, wParam, lParam);
+}
+
 // The real dialog, driven by posted messages, with the installer's folder,
 // the message boxes and the launch replaced by a script and a record.
 class ScriptedDialog : public CInstallerDlg {
@@ -59,6 +70,7 @@ public:
     std::vector<std::string> launches;
     std::vector<std::string> statusLines; // as the status control shows them
     std::vector<BarSample> bars;
+    std::vector<std::string> stops; // where a run waited or ended, and whether its status line was painted then
 
     void SetStatus(int percent, const std::string& text) override
     {
@@ -80,6 +92,9 @@ protected:
         if (!result)
             return result;
         dragIcon = reinterpret_cast<HICON>(SendMessageA(m_hWnd, WM_QUERYDRAGICON, 0, 0));
+        g_paintedStatus.clear();
+        g_statusProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+            GetDlgItem(m_hWnd, IDC_STATUS), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordingStatusProc)));
         if (typedDestination)
             SetDlgItemTextA(m_hWnd, IDC_DESTINATION, typedDestination->c_str());
         for (const Step& step : steps) {
@@ -91,8 +106,15 @@ protected:
         return result;
     }
 
-    int ShowMessage(const std::string& text, unsigned) override
+    void OnOK() override
     {
+        CInstallerDlg::OnOK();
+        RecordStop("end");
+    }
+
+    int ShowMessageBox(const std::string& text, unsigned) override
+    {
+        RecordStop("box");
         if (failOnMessage)
             throw std::runtime_error("out of luck");
         messages.push_back(text);
@@ -103,9 +125,10 @@ protected:
         return answer;
     }
 
-    std::intptr_t Launch(const std::string& verb, const std::string& file, const std::string& parameters,
-                         const std::string& directory, int show) override
+    std::intptr_t ShellExecuteFile(const std::string& verb, const std::string& file, const std::string& parameters,
+                                   const std::string& directory, int show) override
     {
+        RecordStop("launch");
         launches.push_back(verb + "|" + file + "|" + parameters + "|" + directory + "|" + std::to_string(show));
         return 42;
     }
@@ -114,6 +137,13 @@ protected:
     {
         path = installerFolder + "PelmoraInstaller.exe";
         return true;
+    }
+
+private:
+    void RecordStop(const std::string& where)
+    {
+        const bool painted = g_paintedStatus == ControlText(m_hWnd, IDC_STATUS);
+        stops.push_back(where + (painted ? " painted" : " not painted"));
     }
 };
 
@@ -184,6 +214,31 @@ TEST_F(InstallerDialog, BarIsPaintedWithEachStatus)
     EXPECT_EQ(complete.percent, 100);
     EXPECT_EQ(complete.left, kBlue);
     EXPECT_EQ(complete.right, kBlue) << "a full bar reaches the client's right edge";
+}
+
+// Statuses that come quickly are set but painted later; whatever stays on
+// screen while the user reads a box, or after the run, is the last status.
+TEST_F(InstallerDialog, TheLastStatusIsPaintedWhereverTheRunWaitsOrEnds)
+{
+    struct Row {
+        std::vector<kwtest::Entry> package;
+        std::vector<std::string> stops;
+    };
+    const std::vector<Row> rows = {
+        {{{"pelmora.exe", "MZ"}, {"a.txt", "a"}, {"b.txt", "b"}}, {"launch painted", "end painted"}},
+        {{{"a.txt", "a"}, {"..\\b.txt", "b"}}, {"box painted", "end painted"}},
+    };
+    for (const Row& row : rows) {
+        kwtest::TempFolder source;
+        kwtest::TempFolder destination;
+        kwtest::WritePackage(source.Path(), row.package);
+        ScriptedDialog dialog;
+        dialog.installerFolder = source.Path();
+        dialog.typedDestination = destination.Path();
+        dialog.steps = {Command(IDOK), Command(IDCANCEL)};
+        ASSERT_EQ(dialog.DoModal(), IDCANCEL);
+        EXPECT_EQ(dialog.stops, row.stops) << dialog.statusLines.back();
+    }
 }
 
 TEST_F(InstallerDialog, EnterInTheDestinationBoxInstalls)
