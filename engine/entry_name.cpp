@@ -3,7 +3,6 @@
 #include "platform.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <iterator>
 
@@ -11,10 +10,13 @@ namespace {
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
+// Only a-z: the locale's own upper case could change the bytes of a UTF-8 sequence.
 std::string UpperAscii(std::string text)
 {
-    for (char& c : text)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : text) {
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    }
     return text;
 }
 

@@ -12,6 +12,7 @@
 #include <glob.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <string_view>
 #include <unistd.h>
 #include <vector>
 
@@ -362,22 +363,19 @@ bool GetFullPath(const std::string& path, std::string& full)
         }
         native = std::string(buffer.data()) + "/" + native;
     }
-    std::vector<std::string> parts;
+    // Built part by part: `..` cuts back to the slash before the last part kept.
+    std::string resolved;
+    resolved.reserve(native.size());
     std::size_t start = 0;
     while (start <= native.size()) {
         const std::size_t end = std::min(native.find('/', start), native.size());
-        const std::string part = native.substr(start, end - start);
-        if (part == "..") {
-            if (!parts.empty())
-                parts.pop_back();
-        } else if (!part.empty() && part != ".") {
-            parts.push_back(part);
-        }
+        const std::string_view part(native.data() + start, end - start);
+        if (part == "..")
+            resolved.resize(resolved.empty() ? 0 : resolved.rfind('/'));
+        else if (!part.empty() && part != ".")
+            resolved.append("/").append(part);
         start = end + 1;
     }
-    std::string resolved;
-    for (const std::string& part : parts)
-        resolved += "/" + part;
     if (resolved.empty() || native.back() == '/')
         resolved += '/';
     return ToEnginePath(resolved, full);
