@@ -554,6 +554,10 @@ def main():
         report += wine_table(payloads, wine)
     report += ["", "## Against the targets (one run of the benchmark)", ""] + target_lines(payloads, native, wine)
     report += ["", "![Throughput per shape and contender](results.png)", ""]
+    # What the profiles showed is written by hand and kept with every new table.
+    findings = Path(__file__).resolve().parent / "profile.md"
+    if findings.exists():
+        report += ["", findings.read_text().rstrip(), ""]
 
     text = "\n".join(report)
     print(text)
