@@ -6,7 +6,7 @@
 #            the files byte for byte (about three minutes on two cores).
 # make fuzz: fuzz the extraction for FUZZ_SECONDS (`make test` replays the corpus).
 # make bench: time extraction against a bare loop and the usual tools; writes
-#             bench/results.md and bench/results.png (about half an hour).
+#             bench/results.md and bench/results.png (about twenty minutes).
 JOBS ?= 2
 FUZZ_SECONDS ?= 600
 
