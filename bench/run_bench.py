@@ -440,8 +440,10 @@ def write_chart(payloads, native, wine, out_png, work):
     panels = [(results, title) for results, title in ((native, "Native"), (wine, "Under Wine")) if results]
     if not panels:
         return
+    # Wide enough that the shapes' names under the clusters do not run into each other.
+    width = sum(max(700, 240 * len(results)) for results, _ in panels)
     script = f"""
-set terminal pngcairo size {700 * len(panels)},620 noenhanced font ',10'
+set terminal pngcairo size {width},620 noenhanced font ',10'
 set output '{out_png}'
 set multiplot layout 1,{len(panels)} title 'Extraction throughput, median of runs, MiB/s (log scale; higher is better)'
 set logscale y
