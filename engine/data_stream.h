@@ -24,8 +24,7 @@ public:
     // Copies the next `count` bytes to `target`'s position, one piece for each
     // buffer's worth, and calls `betweenPieces()` after each piece that leaves
     // bytes to copy. Returns the bytes copied, fewer only when the file ends
-    // first.
-    // Raises as File::Read and File::Write would.
+    // first; raises as File::Read and File::Write would.
     template <class BetweenPieces>
     plat::FileSize CopyTo(plat::File& target, plat::FileSize count, BetweenPieces betweenPieces)
     {
