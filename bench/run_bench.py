@@ -242,22 +242,15 @@ def pe_bits(exe):
 
 class Wine:
     """A private prefix on a private Xvfb display, with one wineserver kept
-    alive for the whole series so that no run pays for starting it. The
-    programs' word size picks the loader and the prefix's architecture."""
+    alive for the whole series so that no run pays for starting it. Programs
+    start through cmake/wine-run, which picks the loader and the prefix's
+    architecture from each program's word size."""
 
-    def __init__(self, build, bits):
+    def __init__(self, build):
         self.prefix = build.resolve() / "wineprefix"
-        self.env = dict(os.environ, WINEPREFIX=str(self.prefix), WINEDEBUG="-all",
-                        WINEDLLOVERRIDES="mscoree,mshtml=")
-        if bits == 64:
-            self.loader = "/usr/lib/wine/wine64"
-            self.env.update(WINEARCH="win64", WINELOADER=self.loader)
-        else:
-            self.loader = "wine"
-            self.env.update(WINEARCH="win32")
-        # Creates the prefix on first use; wine-run reads the word size from the program it is given.
-        subprocess.run([str(REPO / "cmake" / "wine-run"), str(self.prefix), str(build / "kw_headless.exe")],
-                       env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.env = dict(os.environ, WINEPREFIX=str(self.prefix))
+        # Creates the prefix on first use; usage errors from the program are expected.
+        self.start(build / "kw_headless.exe")
         # A wineserver started without the display would give the installer no window.
         subprocess.run(["wineserver", "-k"], env=self.env, stderr=subprocess.DEVNULL)
         subprocess.run(["wineserver", "-w"], env=self.env, stderr=subprocess.DEVNULL)
@@ -273,15 +266,17 @@ class Wine:
         self.server = subprocess.Popen(["wineserver", "-f", "-p"], env=self.env)
         # The first program starts Wine's background services, which keep the
         # standard handles they inherit: give them none worth keeping.
-        run_checked([self.loader, "cmd", "/c", "exit"], env=self.env, stdin=subprocess.DEVNULL,
-                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.start(build / "kw_headless.exe")
+
+    def start(self, exe, *arguments, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL):
+        return subprocess.run([str(REPO / "cmake" / "wine-run"), str(self.prefix), str(exe), *arguments],
+                              env=self.env, stdin=subprocess.DEVNULL, stdout=stdout, stderr=stderr)
 
     def run(self, exe, *arguments):
         """The lines `name value` that the program printed, as a dictionary of seconds."""
         # Files rather than pipes: a Wine process that outlives the program would hold a pipe open.
         with tempfile.TemporaryFile("w+") as out, tempfile.TemporaryFile("w+") as err:
-            done = subprocess.run([self.loader, str(exe), *arguments], env=self.env, stdin=subprocess.DEVNULL,
-                                  stdout=out, stderr=err)
+            done = self.start(exe, *arguments, stdout=out, stderr=err)
             out.seek(0)
             err.seek(0)
             printed, errors = out.read(), err.read()
@@ -519,7 +514,7 @@ def main():
             exes.update({GUI_TOTAL: timer, "installer": installer})
         else:
             log("no installer window to time: building it needs ui/ and tests/e2e")
-        wine_session = Wine(args.windows_build, bits)
+        wine_session = Wine(args.windows_build)
         try:
             for key in wine_shapes:
                 settle()
