@@ -548,6 +548,10 @@ def main():
                    "answering the \"ShellExecute failed!!\" box of a package without pelmora.exe) and to the "
                    "first moment the busy installer answers again after the last file (`click to extracted`).",
                    ""]
+        if pe_bits(args.windows_build / "kw_headless.exe") == 64:
+            report[-1:] = ["", "This machine's kernel runs no 32-bit code, and a program emulated there runs many "
+                           "times slower than it would on Windows, so these are the 64-bit build of the same "
+                           "sources under wine64, not the shipped 32-bit programs.", ""]
         report += wine_table(payloads, wine)
     report += ["", "## Against the targets (one run of the benchmark)", ""] + target_lines(payloads, native, wine)
     report += ["", "![Throughput per shape and contender](results.png)", ""]

@@ -6,7 +6,9 @@
 # where a scripted walk-through installs into the default folder and saves a
 # screenshot of each stage to build/run/screens (copied to docs/screens-*.png).
 # The demo program and the walk-through come from build/windows (`make run`
-# makes both); KW_WINDOWS_BUILD and KW_DIST name other folders.
+# makes both); KW_WINDOWS_BUILD and KW_DIST name other folders. The 32-bit
+# programs run through scripts/run32/run32, emulated where the kernel runs no
+# 32-bit code.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 windows=${KW_WINDOWS_BUILD:-$root/build/windows}
@@ -15,16 +17,6 @@ dist=$root/build/run
 prefix=$windows/wineprefix
 
 installer=$shipped/PelmoraInstaller.exe
-# A machine that runs no 32-bit programs cannot start the shipped installer;
-# the 64-bit build of the same sources stands in for it there.
-if ! "$root"/scripts/runs-32-bit.sh; then
-    echo "make-demo: this machine runs no 32-bit programs; showing the 64-bit build of the installer" >&2
-    windows=${KW_WINDOWS_BUILD:-$root/build/windows64}
-    (cd "$root" && cmake --preset windows64 >/dev/null &&
-        cmake --build --preset windows64 --target PelmoraInstaller demo_pelmora pelmora_walkthrough)
-    installer=$windows/ui/PelmoraInstaller.exe
-    prefix=$windows/wineprefix
-fi
 program=$windows/demo/pelmora.exe
 walkthrough=$windows/tests/e2e/pelmora_walkthrough.exe
 kwpack=$shipped/kwpack
@@ -48,9 +40,9 @@ echo "make-demo: package and installer in $dist"
 
 if [ -n "${DISPLAY:-}" ]; then
     cd "$dist"
-    "$root"/cmake/wine-run "$prefix" "$dist/PelmoraInstaller.exe"
     # The installed program may still show its confirmation.
-    WINEPREFIX="$prefix" wineserver -w
+    "$root"/scripts/run32/run32 exec sh -c '"$1" "$2" "$3" && WINEPREFIX="$2" wineserver -w' \
+        sh "$root"/cmake/wine-run "$prefix" "$dist/PelmoraInstaller.exe"
     exit 0
 fi
 
@@ -62,7 +54,7 @@ fi
 # prefix where the demo has not been installed yet.
 rm -rf "$prefix/drive_c/Program/KW/Pelmora"
 mkdir -p "$dist/screens"
-"$root"/tests/e2e/with-display.sh "$prefix" \
+"$root"/scripts/run32/run32 exec "$root"/tests/e2e/with-display.sh "$prefix" \
     "$root"/cmake/wine-run "$prefix" "$walkthrough" "$dist/PelmoraInstaller.exe" "$dist/screens"
 
 mkdir -p "$root/docs"

@@ -4,6 +4,7 @@
 #include "win32_text.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <stdexcept>
 #include <thread>
 
@@ -347,6 +348,12 @@ std::string HostPathToWindows(std::string path)
         path = "Z:" + path;
     std::replace(path.begin(), path.end(), '/', '\\');
     return path;
+}
+
+std::string InstallerUnderTest()
+{
+    const char* chosen = std::getenv("KW_E2E_INSTALLER");
+    return HostPathToWindows(chosen != nullptr && *chosen != '\0' ? chosen : KW_E2E_INSTALLER);
 }
 
 } // namespace e2e

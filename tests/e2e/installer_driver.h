@@ -124,5 +124,8 @@ std::wstring AnsiToWide(const std::string& text);
 
 // Converts a host path (/x/y) to the Wine drive that maps the host's root (Z:\x\y).
 std::string HostPathToWindows(std::string path);
+// The installer the tests drive: the one KW_E2E_INSTALLER names, as the
+// release is tested, or else this build's own.
+std::string InstallerUnderTest();
 
 } // namespace e2e

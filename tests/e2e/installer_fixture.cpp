@@ -33,7 +33,7 @@ std::vector<kwtest::Entry> InstallerTest::SampleEntries()
 
 void InstallerTest::CopyInstaller() const
 {
-    const std::string installer = HostPathToWindows(KW_E2E_INSTALLER);
+    const std::string installer = InstallerUnderTest();
     const std::string copy = m_source.Path() + "PelmoraInstaller.exe";
     if (!CopyFileA(installer.c_str(), copy.c_str(), FALSE)) {
         const DWORD error = GetLastError();
@@ -67,7 +67,7 @@ Window InstallerTest::StartInstallerInFolder(const std::wstring& name)
     const std::string made = m_source.Path() + "made";
     CreateDirectoryA(made.c_str(), nullptr);
     kwtest::WritePackage(made + "\\", SampleEntries());
-    const std::string installer = HostPathToWindows(KW_E2E_INSTALLER);
+    const std::string installer = InstallerUnderTest();
     CopyFileA(installer.c_str(), (made + "\\PelmoraInstaller.exe").c_str(), FALSE);
     const std::wstring folder = AnsiToWide(m_source.Path()) + name;
     if (!MoveFileW(AnsiToWide(made).c_str(), folder.c_str())) {

@@ -16,8 +16,6 @@ namespace {
 constexpr WORD kEnglishUs = 0x0409;
 constexpr WORD kSwedish = 0x041D;
 
-std::string InstallerPath() { return HostPathToWindows(KW_E2E_INSTALLER); }
-
 BOOL CALLBACK CollectLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR param)
 {
     reinterpret_cast<std::vector<WORD>*>(param)->push_back(language);
@@ -35,8 +33,8 @@ class ResourceTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_module.Reset(LoadLibraryExA(InstallerPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
-        ASSERT_TRUE(m_module) << "cannot load " << InstallerPath() << ": error " << GetLastError();
+        m_module.Reset(LoadLibraryExA(InstallerUnderTest().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+        ASSERT_TRUE(m_module) << "cannot load " << InstallerUnderTest() << ": error " << GetLastError();
     }
 
     std::vector<std::uint8_t> Resource(LPCSTR type, LPCSTR name, WORD language) const
@@ -167,7 +165,7 @@ std::string VersionString(const std::vector<char>& block, const std::string& nam
 
 TEST_F(ResourceTest, VersionBlock)
 {
-    const std::string path = InstallerPath();
+    const std::string path = InstallerUnderTest();
     DWORD ignored = 0;
     const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
     ASSERT_GT(size, 0u);

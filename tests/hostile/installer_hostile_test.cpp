@@ -137,7 +137,7 @@ protected:
         // Wine's own user32 imports version.dll, which the real one does not:
         // searched beside the exe, it would be loaded into every GUI program
         // before its first instruction. Such DLLs keep Wine's usual order.
-        const std::set<std::string> early = LoadedBeforeTheProgramRuns(HostPathToWindows(KW_E2E_INSTALLER));
+        const std::set<std::string> early = LoadedBeforeTheProgramRuns(InstallerUnderTest());
         const std::vector<std::string> searched = SearchLikeWindows("PelmoraInstaller.exe", names, early);
         SearchLikeWindows("kwdllloader.exe", names, early);
         std::cout << "searched for beside the exe:";
