@@ -199,6 +199,10 @@ TEST(Pack, RefusesWhatTheInstallerCouldNotWrite)
     EXPECT_EQ(inCodePage("ポスター.txt", 932), "");
     EXPECT_TRUE(Contains(inCodePage("波〜.txt", 932), "'〜' (U+301C) has no code in code page 932"));
     EXPECT_TRUE(Contains(inCodePage("a|ポ", 932), "installer refuses"));
+    // Windows writes no letter of 1258 joined with its accent: "ế" is refused,
+    // while "ê" followed by the accent on its own is written as the two codes.
+    EXPECT_TRUE(Contains(inCodePage("ế.txt", 1258), "'ế' (U+1EBF) has no code in code page 1258"));
+    EXPECT_EQ(inCodePage("\u00EA\u0301.txt", 1258), "");
 }
 
 TEST(Pack, RefusesNamesThatWindowsTakesForOneFile)
