@@ -11,7 +11,7 @@
 
 Usage: hostile.py KWPACK [RUNNER...]
 With a runner (wine-run and its prefix), KWPACK is the Windows kwpack.exe,
-given Z: paths. KW_KILL_ROUNDS (16) and KW_KILL_SEED (the time) set the kills.
+given Z: paths. KW_KILL_ROUNDS (24) and KW_KILL_SEED (the time) set the kills.
 """
 import os
 import random
@@ -41,36 +41,18 @@ def check(what, good, detail=""):
         failures.append(what)
 
 
-def measure(*arguments):
-    """Runs kwpack and returns its exit status, standard error and peak resident memory in KiB.
+def run(*arguments, stdout=subprocess.DEVNULL):
+    """Runs kwpack; returns its exit status, standard error and peak resident memory in KiB.
 
-    The peak that the system keeps for children is the largest of them all, so
-    kwpack is started from a helper process of its own, which reports it."""
-    read_end, write_end = os.pipe()
-    helper = os.fork()
-    if helper == 0:
-        os.close(read_end)
-        with open(os.devnull, "wb") as null:
-            process = subprocess.Popen(command(*arguments), stdout=null, stderr=subprocess.PIPE)
-            _, err = process.communicate(timeout=600)
-        import resource
-        peak = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss
-        message = f"{process.returncode} {peak}\n".encode() + err
-        os.write(write_end, message)
-        os._exit(0)
-    os.close(write_end)
-    chunks = []
-    while True:
-        chunk = os.read(read_end, 65536)
-        if not chunk:
-            break
-        chunks.append(chunk)
-    os.close(read_end)
-    os.waitpid(helper, 0)
-    data = b"".join(chunks)
-    head, _, err = data.partition(b"\n")
-    status, peak = (int(x) for x in head.split())
-    return status, err.decode("utf-8", "replace").replace("\r\n", "\n"), peak
+    Standard error goes to a file, not a pipe: Wine's own processes, started
+    with the first program of a session, would hold a pipe open long after."""
+    with tempfile.TemporaryFile() as err:
+        process = subprocess.Popen(command(*arguments), stdin=subprocess.DEVNULL, stdout=stdout, stderr=err)
+        # This child's own usage, where RUSAGE_CHILDREN would give the largest of all children so far.
+        _, status, usage = os.wait4(process.pid, 0)
+        process.returncode = os.waitstatus_to_exitcode(status)
+        err.seek(0)
+        return process.returncode, err.read().decode("utf-8", "replace").replace("\r\n", "\n"), usage.ru_maxrss
 
 
 def write(path, data):
@@ -97,9 +79,9 @@ def huge_name(work):
         ("extract", lambda package: ["extract", path_arg(package), path_arg(os.path.join(work, "out-" + os.path.basename(package)))]),
     ]
     for name, arguments in cases:
-        base_status, base_err, base_peak = measure(*arguments(small))
+        base_status, base_err, base_peak = run(*arguments(small))
         started = time.monotonic()
-        status, err, peak = measure(*arguments(huge))
+        status, err, peak = run(*arguments(huge))
         seconds = time.monotonic() - started
         above = peak - base_peak
         print(f"  {name}: {peak} KiB peak, {above:+} KiB above a small package's {base_peak} KiB, {seconds:.2f} s")
@@ -139,30 +121,56 @@ def killed_pack(work, rounds):
     new = make_folder(os.path.join(work, "new"), "new", names_new)
     package = os.path.join(work, "package")
     sources = {"old": (os.path.join(work, "old"), old), "new": (os.path.join(work, "new"), new)}
-
-    for name in ("old", "new"):
+    whole = float("inf")
+    for name in ("old", "new", "old", "new"):
         started = time.monotonic()
-        result = subprocess.run(command("pack", path_arg(sources[name][0]), "-o", path_arg(package)),
-                                capture_output=True)
-        whole = time.monotonic() - started
-        check(f"a whole pack of the {name} folder succeeds", result.returncode == 0,
-              result.stderr.decode("utf-8", "replace"))
+        status, err, _ = run("pack", path_arg(sources[name][0]), "-o", path_arg(package))
+        whole = min(whole, time.monotonic() - started)
+        check(f"a whole pack of the {name} folder succeeds", status == 0, err)
     seed = int(os.environ.get("KW_KILL_SEED", str(int(time.time()))))
     rng = random.Random(seed)
     print(f"  a whole pack takes {whole:.2f} s; killing {rounds} packs at random points (KW_KILL_SEED={seed})")
-    outcomes = {"old pair": 0, "new pair": 0, "no index": 0, "pack finished": 0}
+
+    partial_data = os.path.join(package, "pelmora.kwf.kwpack-partial")
+    partial_index = os.path.join(package, "pelmora.kwi.kwpack-partial")
+
+    def size(path):
+        try:
+            return os.path.getsize(path)
+        except OSError:
+            return -1
+
+    # A point of the run, seen from outside: under Wine most of a run's time
+    # is its start, so points in time alone would seldom reach the pair.
+    def kill_point(total):
+        kind = rng.choice(["in time", "while the data is written", "once the index is written",
+                           "once the old index is gone"])
+        if kind == "in time":
+            deadline = time.monotonic() + rng.uniform(0, whole * 1.1)
+            return kind, lambda: time.monotonic() >= deadline
+        if kind == "while the data is written":
+            bytes_written = rng.randrange(total + 1)
+            return kind, lambda: size(partial_data) >= bytes_written
+        if kind == "once the index is written":
+            return kind, lambda: size(partial_index) >= 0
+        return kind, lambda: size(os.path.join(package, "pelmora.kwi")) < 0
+
+    outcomes = {"old pair": 0, "new pair": 0, "no index": 0, "pack finished first": 0}
     current = "new"
     for round_number in range(rounds):
         target = "new" if current == "old" else "old"
+        kind, reached = kill_point(sum(len(data) for data in sources[target][1].values()))
         process = subprocess.Popen(command("pack", path_arg(sources[target][0]), "-o", path_arg(package)),
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        time.sleep(rng.uniform(0, whole * 1.1))
+                                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        while process.poll() is None and not reached():
+            pass
         finished = process.poll() is not None
         if not finished:
             process.send_signal(signal.SIGKILL)
         process.wait()
         if finished:
-            outcomes["pack finished"] += 1
+            outcomes["pack finished first"] += 1
+        print(f"  round {round_number}: {target} pack killed {kind}" + (", but it had finished" if finished else ""))
 
         left = sorted(os.listdir(package))
         strays = [name for name in left if name not in ("pelmora.kwi", "pelmora.kwf") and
@@ -170,12 +178,12 @@ def killed_pack(work, rounds):
         check(f"round {round_number}: only the pair and partial files are left", not strays, str(left))
 
         destination = os.path.join(work, f"dest{round_number}")
-        result = subprocess.run(command("extract", path_arg(package), path_arg(destination)), capture_output=True)
+        status, err, _ = run("extract", path_arg(package), path_arg(destination))
         got = extracted(destination) if os.path.isdir(destination) else {}
         wrong = [name for name, data in got.items() if data != old.get(name) and data != new.get(name)]
         check(f"round {round_number}: extract writes no file that is neither old nor new", not wrong,
-              f"{wrong} (status {result.returncode})")
-        if result.returncode == 0:
+              f"{wrong} (status {status})")
+        if status == 0:
             whole_pair = got == old or got == new
             check(f"round {round_number}: a pair that extracts is the old or the new one whole", whole_pair,
                   f"{sorted(got)}")
@@ -183,10 +191,12 @@ def killed_pack(work, rounds):
             outcomes["old pair" if got == old else "new pair"] += 1
         else:
             no_index = "pelmora.kwi" not in left
-            check(f"round {round_number}: a pair that does not extract has no index", no_index,
-                  result.stderr.decode("utf-8", "replace"))
+            check(f"round {round_number}: a pair that does not extract has no index", no_index, err)
             outcomes["no index"] += 1
-            current = "none"
+            # The next pack goes over a whole pair again.
+            check(f"round {round_number}: a pack after it succeeds",
+                  run("pack", path_arg(sources[target][0]), "-o", path_arg(package))[0] == 0)
+            current = target
     print("  after the kills: " + ", ".join(f"{count} {what}" for what, count in outcomes.items()))
 
 
@@ -207,16 +217,15 @@ def full_output(work):
     ]
     with open("/dev/full", "wb") as full:
         for name, arguments in cases:
-            result = subprocess.run(command(*arguments), stdout=full, stderr=subprocess.PIPE)
-            err = result.stderr.decode("utf-8", "replace")
-            check(f"{name} > /dev/full exits 1 and says why", result.returncode == 1 and
-                  "cannot write the output" in err, f"status {result.returncode}: {err}")
+            status, err, _ = run(*arguments, stdout=full)
+            check(f"{name} > /dev/full exits 1 and says why", status == 1 and "cannot write the output" in err,
+                  f"status {status}: {err}")
 
 
 with tempfile.TemporaryDirectory() as work:
     huge_name(work)
 with tempfile.TemporaryDirectory() as work:
-    killed_pack(work, int(os.environ.get("KW_KILL_ROUNDS", "16")))
+    killed_pack(work, int(os.environ.get("KW_KILL_ROUNDS", "24")))
 with tempfile.TemporaryDirectory() as work:
     full_output(work)
 
