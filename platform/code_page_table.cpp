@@ -99,7 +99,8 @@ const std::vector<std::uint32_t>& Written(const CodePageTable& table)
     static std::once_flag once[kCodePageTableCount];
     static std::unique_ptr<std::vector<std::uint32_t>> made[kCodePageTableCount];
     const std::size_t index = static_cast<std::size_t>(&table - kCodePageTables);
-    std::call_once(once[index], [&] { made[index] = std::make_unique<std::vector<std::uint32_t>>(MakeWritten(table)); });
+    std::call_once(once[index],
+                   [&] { made[index] = std::make_unique<std::vector<std::uint32_t>>(MakeWritten(table)); });
     return *made[index];
 }
 

@@ -73,10 +73,13 @@ def huge_name(work):
         index.truncate(8 + GIB)
     write(os.path.join(huge, "pelmora.kwf"), b"")
 
+    def destination(package):
+        return path_arg(os.path.join(work, "out-" + os.path.basename(package)))
+
     cases = [
         ("list", lambda package: ["list", path_arg(package)]),
         ("verify", lambda package: ["verify", path_arg(package), path_arg(installed)]),
-        ("extract", lambda package: ["extract", path_arg(package), path_arg(os.path.join(work, "out-" + os.path.basename(package)))]),
+        ("extract", lambda package: ["extract", path_arg(package), destination(package)]),
     ]
     for name, arguments in cases:
         base_status, base_err, base_peak = run(*arguments(small))
@@ -93,7 +96,7 @@ def huge_name(work):
 
 
 def make_folder(root, seed, names):
-    """Files whose every byte depends on the seed, name and offset, of mixed sizes."""
+    """Files of mixed sizes whose contents tell the folder and the name apart."""
     os.makedirs(root)
     rng = random.Random(seed)
     contents = {}

@@ -52,7 +52,10 @@ std::string Utf8(std::uint32_t point)
 }
 
 // One outcome of a conversion: its result, or that it failed.
-std::string Outcome(bool converted, const std::string& result) { return converted ? "[" + Hex(result) + "]" : "refused"; }
+std::string Outcome(bool converted, const std::string& result)
+{
+    return converted ? "[" + Hex(result) + "]" : "refused";
+}
 
 struct Differences {
     std::size_t checked = 0;

@@ -7,12 +7,11 @@ namespace kwpack {
 
 StandardOutput::StandardOutput() : std::ostream(nullptr) { rdbuf(&m_buffer); }
 
-// errno is read at once, before anything else can change it.
-bool StandardOutput::Buffer::Failed()
+// errno is read at once, before anything else can change it; the first failure is the one told.
+void StandardOutput::Buffer::Failed()
 {
     if (failure.empty())
         failure = std::strerror(errno);
-    return true;
 }
 
 StandardOutput::Buffer::int_type StandardOutput::Buffer::overflow(int_type c)
@@ -20,9 +19,10 @@ StandardOutput::Buffer::int_type StandardOutput::Buffer::overflow(int_type c)
     if (traits_type::eq_int_type(c, traits_type::eof()))
         return traits_type::not_eof(c);
     const char byte = traits_type::to_char_type(c);
-    if (std::fwrite(&byte, 1, 1, stdout) != 1 && Failed())
-        return traits_type::eof();
-    return c;
+    if (std::fwrite(&byte, 1, 1, stdout) == 1)
+        return c;
+    Failed();
+    return traits_type::eof();
 }
 
 std::streamsize StandardOutput::Buffer::xsputn(const char* bytes, std::streamsize count)
@@ -35,9 +35,10 @@ std::streamsize StandardOutput::Buffer::xsputn(const char* bytes, std::streamsiz
 
 int StandardOutput::Buffer::sync()
 {
-    if (std::fflush(stdout) != 0 && Failed())
-        return -1;
-    return 0;
+    if (std::fflush(stdout) == 0)
+        return 0;
+    Failed();
+    return -1;
 }
 
 } // namespace kwpack

@@ -23,7 +23,7 @@ private:
         int_type overflow(int_type c) override;
         std::streamsize xsputn(const char* bytes, std::streamsize count) override;
         int sync() override;
-        bool Failed();
+        void Failed();
     };
     Buffer m_buffer;
 };
