@@ -39,8 +39,6 @@ public:
     plat::FileSize Length() const { return m_length; }
     // The offset of the next record.
     plat::FileSize Position() const { return m_position; }
-    // Records begun so far, the one being read included.
-    std::size_t RecordCount() const { return m_records; }
 
     // The next record; false, with `problem` saying what is wrong and where,
     // when it does not fit in the index. Raises plat::FileError only when the

@@ -1,6 +1,7 @@
 #pragma once
 
-// Shared by the two platform implementations; not for the engine.
+// Shared by the two platform implementations and the system code of the tools
+// built on them; not for the engine.
 
 #include "platform.h"
 

@@ -85,14 +85,30 @@ TEST(Extract, FileErrorExitsWithOneAndNamesTheFile)
     EXPECT_EQ(kwtest::ReadBytes(x.destination.Path() + "pelmora.exe"), "MZ");
 }
 
+// A record that does not fit in the index is told in the words list uses.
 TEST(Extract, MalformedRecordIsReportedWithTheFileConcerned)
 {
-    Extracting x;
-    kwtest::WriteBytes(x.package.Path() + "pelmora.kwi", kwtest::RawRecord(9, 1, "a"));
-    kwtest::WriteBytes(x.package.Path() + "pelmora.kwf", "abc");
-    EXPECT_EQ(x.Run(), kwpack::kExitFailed);
-    EXPECT_TRUE(Contains(x.captured.err.str(), "extraction stopped: entry 'a'"));
-    EXPECT_TRUE(Contains(x.captured.err.str(), "pelmora.kwf"));
+    struct Case {
+        std::string index;
+        std::string told;
+        const char* file;
+    };
+    const Case cases[] = {
+        {kwtest::RawRecord(9, 1, "a"), "extraction stopped: entry 'a': its data runs past", "pelmora.kwf"},
+        {kwtest::RawRecord(0, 100, "a"),
+         "extraction stopped: record 1 at index offset 0: the name length 100 runs past the end of the index "
+         "(1 byte left)",
+         "pelmora.kwi"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.told);
+        Extracting x;
+        kwtest::WriteBytes(x.package.Path() + "pelmora.kwi", c.index);
+        kwtest::WriteBytes(x.package.Path() + "pelmora.kwf", "abc");
+        EXPECT_EQ(x.Run(), kwpack::kExitFailed);
+        EXPECT_TRUE(Contains(x.captured.err.str(), c.told));
+        EXPECT_TRUE(Contains(x.captured.err.str(), c.file));
+    }
 }
 
 TEST(Extract, MissingPackageNamesTheFileAndTheCause)

@@ -1,7 +1,6 @@
 #include "verify.h"
 
 #include "code_page_text.h"
-#include "counted.h"
 #include "folder_path.h"
 #include "host_system.h"
 #include "installer_engine.h"
@@ -146,7 +145,8 @@ void PrintFault(const EntryFault& fault, std::ostream& out)
 VerifyReport VerifyFolder(const std::string& package, const std::string& folder, unsigned codePage)
 {
     VerifyReport report;
-    // The names are kept, to find the extra files; they take no more room than the index itself.
+    // The names are kept to find the extra files: their room grows with the
+    // index file, never with what its records claim.
     std::vector<ListedEntry> entries;
     report.problem = ReadPackageListing(package, codePage, [&](const ListedEntry& entry) { entries.push_back(entry); });
     if (report.problem)
