@@ -1,8 +1,12 @@
 #include "package_index.h"
 
+#include "counted.h"
+
 #include <algorithm>
 
 namespace {
+
+const char* const kShrunk = "the index file got shorter while it was read";
 
 void StoreLittleEndian32(std::string& out, std::uint32_t value)
 {
@@ -12,46 +16,71 @@ void StoreLittleEndian32(std::string& out, std::uint32_t value)
 
 } // namespace
 
+std::string IndexProblem::Describe() const
+{
+    const std::string place = record > 0 ? "record " + std::to_string(record) + " at index offset "
+                                         : std::string("after the last record, at index offset ");
+    return place + std::to_string(offset) + ": " + what;
+}
+
 IndexReader::IndexReader(plat::File& index)
     : m_index(index), m_length(index.GetLength()), m_position(index.GetPosition()), m_buffer(64 * 1024)
 {
 }
 
-IndexRecord IndexReader::ReadRecord()
+bool IndexReader::Next(IndexRecord& record, IndexProblem& problem)
 {
+    problem = IndexProblem{++m_records, m_position, std::string()};
+    record = IndexRecord();
     const plat::FileSize remaining = m_length - m_position;
     unsigned char header[kRecordHeaderSize];
-    if (remaining < kRecordHeaderSize || Read(header, sizeof header) != sizeof header)
-        RaiseMalformed("the index ends inside a record header");
+    if (remaining < kRecordHeaderSize) {
+        problem.what = "the index ends inside the record's header (" + Counted(remaining, "byte", "bytes") + " of " +
+                       std::to_string(kRecordHeaderSize) + ")";
+    } else if (Read(header, sizeof header) != sizeof header) {
+        problem.what = kShrunk;
+    } else {
+        record.dataSize = LoadLittleEndian32(header);
+        record.nameLength = LoadLittleEndian32(header + 4);
+        const plat::FileSize nameRoom = remaining - kRecordHeaderSize;
+        if (record.nameLength > nameRoom)
+            problem.what = "the name length " + std::to_string(record.nameLength) +
+                           " runs past the end of the index (" + Counted(nameRoom, "byte", "bytes") + " left)";
+        else
+            problem.what = ReadName(record);
+    }
+    return problem.what.empty();
+}
 
+IndexRecord IndexReader::ReadRecord()
+{
     IndexRecord record;
-    record.dataSize = LoadLittleEndian32(header);
-    record.nameLength = LoadLittleEndian32(header + 4);
-    if (record.nameLength > remaining - kRecordHeaderSize)
-        RaiseMalformed("the name length " + std::to_string(record.nameLength) + " runs past the end of the index");
-    ReadName(record);
+    IndexProblem problem;
+    if (!Next(record, problem))
+        throw plat::FileError(plat::kCauseEndOfFile, m_index.Path(), problem.Describe());
     return record;
 }
 
 // Reads the whole name field but keeps only the bytes before its first zero,
 // and never more than a path can hold, so a huge field allocates nothing.
-void IndexReader::ReadName(IndexRecord& record)
+std::string IndexReader::ReadName(IndexRecord& record)
 {
     char chunk[4096];
     bool cut = false;
     for (std::uint32_t left = record.nameLength; left > 0;) {
         const std::size_t ask = left < sizeof chunk ? left : sizeof chunk;
         if (Read(chunk, ask) != ask)
-            RaiseMalformed("the index ends inside a name");
+            return kShrunk;
         left -= static_cast<std::uint32_t>(ask);
         if (cut)
             continue;
         const std::size_t kept = std::find(chunk, chunk + ask, '\0') - chunk;
         cut = kept < ask;
         if (record.name.size() + kept > kMaxNameLength)
-            RaiseMalformed("the name is longer than " + std::to_string(kMaxNameLength) + " bytes");
+            return "the name is longer than " + std::to_string(kMaxNameLength) + " bytes, more than a path can hold";
         record.name.append(chunk, kept);
     }
+    return std::string();
 }
 
 std::size_t IndexReader::Read(void* out, std::size_t count)
@@ -72,11 +101,6 @@ std::size_t IndexReader::Read(void* out, std::size_t count)
     }
     m_position += done;
     return done;
-}
-
-void IndexReader::RaiseMalformed(const std::string& what) const
-{
-    throw plat::FileError(plat::kCauseEndOfFile, m_index.Path(), what);
 }
 
 std::uint32_t LoadLittleEndian32(const unsigned char* bytes)

@@ -21,8 +21,13 @@ FileError MakeFileError(int cause, const std::string& path, const char* action, 
 {
     std::string what = std::string(action) + " '" + path + "': " + DescribeCause(cause);
     if (systemCode != 0)
-        what += " (system error " + std::to_string(systemCode) + ")";
+        what += " (" + SystemErrorText(systemCode) + ")";
     return FileError(cause, path, what);
+}
+
+void RaiseSystemError(const std::string& path, const char* action, long systemCode)
+{
+    throw MakeFileError(CauseOfSystemError(systemCode), path, action, systemCode);
 }
 
 } // namespace plat

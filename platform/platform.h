@@ -52,11 +52,13 @@ struct FileHandleTraits {
 };
 using UniqueFileHandle = UniqueAny<FileHandleTraits>;
 
-// An open file with exclusive access. Every failing operation raises FileError.
+// An open file, with exclusive access unless it is opened for a shared read.
+// Every failing operation raises FileError.
 class File {
 public:
     enum class Mode {
-        Read,        // existing file, read only
+        Read,        // existing file, read only; nobody else may open it meanwhile
+        SharedRead,  // existing file, read only; others may read and write it meanwhile
         CreateWrite, // created, or truncated when it exists; write only
     };
 
@@ -72,6 +74,8 @@ public:
     // system can, their blocks are set aside now. The length stays as written,
     // and a failure is left for the writes to report or get past.
     void Preallocate(FileSize count);
+    // Returns once the system has put everything written so far on the disk.
+    void Flush();
     FileSize GetLength() const;
     FileSize GetPosition() const;
     const std::string& Path() const noexcept { return m_path; }

@@ -1,6 +1,7 @@
 #pragma once
 
-// Shared by the two platform implementations; not for the engine.
+// Shared by the two platform implementations and the system code of the tools
+// built on them; not for the engine.
 
 #include "platform.h"
 
@@ -8,7 +9,14 @@
 namespace plat {
 
 const char* DescribeCause(int cause);
+// The system's own words for an error code: errno's on POSIX, GetLastError()'s on Windows.
+std::string SystemErrorText(long systemCode);
+// The cause of a file error that a system error code stands for.
+int CauseOfSystemError(long systemCode);
+// "cannot open 'path': file not found", and the system's own words when there is a code.
 FileError MakeFileError(int cause, const std::string& path, const char* action, long systemCode);
+// A file error for a system call that failed with `systemCode`.
+[[noreturn]] void RaiseSystemError(const std::string& path, const char* action, long systemCode);
 
 // The system's own conversions between a code page and UTF-8, which
 // DecodeText and EncodeText build on. Both fail on bytes the source does not

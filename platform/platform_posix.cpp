@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <linux/falloc.h>
 #include <glob.h>
@@ -51,9 +52,7 @@ std::string ShownPath(std::string text)
     return text;
 }
 
-namespace {
-
-int CauseOf(int error)
+int CauseOfSystemError(long error)
 {
     switch (error) {
     case ENOENT: return kCauseNotFound;
@@ -72,9 +71,20 @@ int CauseOf(int error)
     }
 }
 
-[[noreturn]] void RaiseErrno(const std::string& path, const char* action, int error)
+std::string SystemErrorText(long error) { return std::strerror(static_cast<int>(error)); }
+
+namespace {
+
+// Takes the file for this process alone, as Windows does for a file opened
+// without sharing. A lock held elsewhere is told as the sharing violation it
+// stands for: the system's own words for it would only mislead.
+void LockExclusively(int fd, const std::string& path)
 {
-    throw MakeFileError(CauseOf(error), path, action, error);
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+        return;
+    if (errno == EWOULDBLOCK)
+        throw MakeFileError(kCauseSharingViolation, path, "cannot open", 0);
+    RaiseSystemError(path, "cannot open", errno);
 }
 
 // The text of a symbolic link, however long.
@@ -118,21 +128,20 @@ void TakeForWriting(int fd, const std::string& path, bool created)
     struct stat info{};
     if (!created) {
         if (::fstat(fd, &info) != 0)
-            RaiseErrno(path, "cannot open", errno);
+            RaiseSystemError(path, "cannot open", errno);
         if (S_ISDIR(info.st_mode))
-            RaiseErrno(path, "cannot open", EISDIR);
+            RaiseSystemError(path, "cannot open", EISDIR);
         // A read-only file is not overwritten, as on Windows, where even an
         // administrator must clear the attribute first; root would get through here.
         if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
-            RaiseErrno(path, "cannot open", EACCES);
+            RaiseSystemError(path, "cannot open", EACCES);
     }
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
-        RaiseErrno(path, "cannot open", errno);
+    LockExclusively(fd, path);
     // Only a file that has contents is truncated: on ext4 a truncation to
     // zero also makes the close start writing the new contents out, which
     // for a file just created costs far more than creating it did.
     if (info.st_size != 0 && ::ftruncate(fd, 0) != 0)
-        RaiseErrno(path, "cannot truncate", errno);
+        RaiseSystemError(path, "cannot truncate", errno);
 }
 
 } // namespace
@@ -142,24 +151,25 @@ void FileHandleTraits::Close(Type handle) noexcept { ::close(static_cast<int>(ha
 File::File(const std::string& path, Mode mode) : m_path(path)
 {
     const std::string native = ToPosix(path);
-    const bool read = mode == Mode::Read;
+    const bool write = mode == Mode::CreateWrite;
     // Truncation waits until the lock is held, so a file in use is left alone.
-    const int fd = ::open(native.c_str(), (read ? O_RDONLY : O_WRONLY | O_CREAT) | O_CLOEXEC, 0666);
+    const int fd = ::open(native.c_str(), (write ? O_WRONLY | O_CREAT : O_RDONLY) | O_CLOEXEC, 0666);
     if (fd < 0)
-        RaiseErrno(path, "cannot open", errno);
+        RaiseSystemError(path, "cannot open", errno);
     m_handle.Reset(fd);
 
-    if (!read) {
+    if (write) {
         TakeForWriting(fd, path, false);
         return;
     }
     struct stat info;
     if (::fstat(fd, &info) != 0)
-        RaiseErrno(path, "cannot open", errno);
+        RaiseSystemError(path, "cannot open", errno);
     if (S_ISDIR(info.st_mode))
-        RaiseErrno(path, "cannot open", EISDIR);
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
-        RaiseErrno(path, "cannot open", errno);
+        RaiseSystemError(path, "cannot open", EISDIR);
+    // A shared read takes no lock at all, so it never stands in anyone's way.
+    if (mode == Mode::Read)
+        LockExclusively(fd, path);
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
 }
 
@@ -174,7 +184,7 @@ std::size_t File::Read(void* buffer, std::size_t count)
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            RaiseErrno(m_path, "cannot read", errno);
+            RaiseSystemError(m_path, "cannot read", errno);
         }
         if (got == 0)
             break;
@@ -192,10 +202,10 @@ void File::Write(const void* buffer, std::size_t count)
         if (put < 0) {
             if (errno == EINTR)
                 continue;
-            RaiseErrno(m_path, "cannot write", errno);
+            RaiseSystemError(m_path, "cannot write", errno);
         }
         if (put == 0)
-            RaiseErrno(m_path, "cannot write", ENOSPC);
+            RaiseSystemError(m_path, "cannot write", ENOSPC);
         done += static_cast<std::size_t>(put);
     }
 }
@@ -209,11 +219,17 @@ void File::Preallocate(FileSize count)
         ::fallocate(fd, FALLOC_FL_KEEP_SIZE, at, static_cast<off_t>(count));
 }
 
+void File::Flush()
+{
+    if (::fsync(static_cast<int>(m_handle.Get())) != 0)
+        RaiseSystemError(m_path, "cannot flush", errno);
+}
+
 FileSize File::GetLength() const
 {
     struct stat info;
     if (::fstat(static_cast<int>(m_handle.Get()), &info) != 0)
-        RaiseErrno(m_path, "cannot get the length of", errno);
+        RaiseSystemError(m_path, "cannot get the length of", errno);
     return static_cast<FileSize>(info.st_size);
 }
 
@@ -221,7 +237,7 @@ FileSize File::GetPosition() const
 {
     const off_t position = ::lseek(static_cast<int>(m_handle.Get()), 0, SEEK_CUR);
     if (position < 0)
-        RaiseErrno(m_path, "cannot get the position in", errno);
+        RaiseSystemError(m_path, "cannot get the position in", errno);
     return static_cast<FileSize>(position);
 }
 
@@ -243,9 +259,9 @@ DestinationRoot::Opened& DestinationRoot::Root()
     auto opened = std::make_unique<Opened>();
     opened->folder.Reset(::open(ToPosix(m_folder).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     if (!opened->folder)
-        RaiseErrno(m_folder, "cannot open", errno);
+        RaiseSystemError(m_folder, "cannot open", errno);
     if (!ResolvedPath(static_cast<int>(opened->folder.Get()), opened->resolved))
-        RaiseErrno(m_folder, "cannot open", errno);
+        RaiseSystemError(m_folder, "cannot open", errno);
     m_opened = std::move(opened);
     return *m_opened;
 }
@@ -262,10 +278,10 @@ int OpenParent(DestinationRoot::Opened& root, const std::string& parent, const s
     UniqueFileHandle folder(::openat(static_cast<int>(root.folder.Get()), parent.c_str(),
                                      O_PATH | O_DIRECTORY | O_CLOEXEC));
     if (!folder)
-        RaiseErrno(path, "cannot open", errno);
+        RaiseSystemError(path, "cannot open", errno);
     std::string resolved;
     if (!ResolvedPath(static_cast<int>(folder.Get()), resolved))
-        RaiseErrno(path, "cannot open", errno);
+        RaiseSystemError(path, "cannot open", errno);
     if (resolved != root.resolved && !IsBeneath(resolved, root.resolved))
         RaiseOutside(path);
     root.parent = std::move(folder);
@@ -311,7 +327,7 @@ File DestinationRoot::CreateOutput(const std::string& name)
         fd = OpenExisting(root, folder, leaf, path);
     }
     if (fd < 0)
-        RaiseErrno(path, "cannot open", errno);
+        RaiseSystemError(path, "cannot open", errno);
     UniqueFileHandle file(fd);
     TakeForWriting(fd, path, created);
     return File(std::move(file), std::move(path));

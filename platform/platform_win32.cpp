@@ -10,14 +10,8 @@
 #include <vector>
 
 namespace plat {
-namespace {
 
-// From ntstatus.h, which does not mix with windows.h.
-constexpr NTSTATUS kStatusNameCollision = static_cast<NTSTATUS>(0xC0000035);
-
-HANDLE AsHandle(std::intptr_t value) { return reinterpret_cast<HANDLE>(value); }
-
-int CauseOf(DWORD error)
+int CauseOfSystemError(long error)
 {
     switch (error) {
     case ERROR_FILE_NOT_FOUND: return kCauseNotFound;
@@ -25,6 +19,7 @@ int CauseOf(DWORD error)
     case ERROR_INVALID_NAME:
     case ERROR_BAD_PATHNAME:
     case ERROR_FILENAME_EXCED_RANGE:
+    case ERROR_DIRECTORY:
     case ERROR_INVALID_DRIVE: return kCauseBadPath;
     case ERROR_TOO_MANY_OPEN_FILES: return kCauseTooManyOpen;
     case ERROR_ACCESS_DENIED:
@@ -38,10 +33,29 @@ int CauseOf(DWORD error)
     }
 }
 
+// Without the closing full stop and line break the system ends its words with.
+std::string SystemErrorText(long error)
+{
+    char text[512];
+    DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                    static_cast<DWORD>(error), 0, text, sizeof text, nullptr);
+    while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' || text[length - 1] == '.' ||
+                          text[length - 1] == ' '))
+        --length;
+    const std::string code = "system error " + std::to_string(error);
+    return length == 0 ? code : std::string(text, length) + ", " + code;
+}
+
+namespace {
+
+// From ntstatus.h, which does not mix with windows.h.
+constexpr NTSTATUS kStatusNameCollision = static_cast<NTSTATUS>(0xC0000035);
+
+HANDLE AsHandle(std::intptr_t value) { return reinterpret_cast<HANDLE>(value); }
+
 [[noreturn]] void RaiseLastError(const std::string& path, const char* action)
 {
-    const DWORD error = ::GetLastError();
-    throw MakeFileError(CauseOf(error), path, action, static_cast<long>(error));
+    RaiseSystemError(path, action, static_cast<long>(::GetLastError()));
 }
 
 // The longest path the system takes, in UTF-16 units with the terminator.
@@ -89,8 +103,7 @@ bool GetShortPathWide(const WideText& path, WideText& shortPath)
 
 [[noreturn]] void RaiseStatus(const std::string& path, const char* action, NTSTATUS status)
 {
-    const ULONG error = ::RtlNtStatusToDosError(status);
-    throw MakeFileError(CauseOf(error), path, action, static_cast<long>(error));
+    RaiseSystemError(path, action, static_cast<long>(::RtlNtStatusToDosError(status)));
 }
 
 [[noreturn]] void RaiseOutside(const std::string& path)
@@ -158,9 +171,12 @@ void FileHandleTraits::Close(Type handle) noexcept { ::CloseHandle(AsHandle(hand
 
 File::File(const std::string& path, Mode mode) : m_path(path)
 {
-    const bool read = mode == Mode::Read;
-    // No sharing flags: nobody else may read or write the file while it is open.
-    HANDLE handle = ::CreateFileA(path.c_str(), read ? GENERIC_READ : GENERIC_WRITE, 0, nullptr,
+    const bool read = mode != Mode::CreateWrite;
+    // Without sharing flags nobody else may read or write the file while it
+    // is open. A shared read lets others read and write it, but not delete or
+    // rename it from under the reader.
+    const DWORD share = mode == Mode::SharedRead ? FILE_SHARE_READ | FILE_SHARE_WRITE : 0;
+    HANDLE handle = ::CreateFileA(path.c_str(), read ? GENERIC_READ : GENERIC_WRITE, share, nullptr,
                                   read ? OPEN_EXISTING : CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL | (read ? FILE_FLAG_SEQUENTIAL_SCAN : 0), nullptr);
     if (handle == INVALID_HANDLE_VALUE)
@@ -204,6 +220,12 @@ void File::Write(const void* buffer, std::size_t count)
 // Windows takes no such hint here: setting the allocation size would cost a
 // call for every large entry and has not been shown to pay for it.
 void File::Preallocate(FileSize) {}
+
+void File::Flush()
+{
+    if (!::FlushFileBuffers(AsHandle(m_handle.Get())))
+        RaiseLastError(m_path, "cannot flush");
+}
 
 FileSize File::GetLength() const
 {

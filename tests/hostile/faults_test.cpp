@@ -1,8 +1,11 @@
 // Failing disks and files that change under the installer: each ends in the
-// installer's file-error message with the files written before intact.
+// installer's file-error message with the files written before intact. And
+// the publisher's tool, which only reads, in the way of nobody.
 
+#include "commands.h"
 #include "message_box.h"
 #include "other_process_lock.h"
+#include "verify.h"
 #include "test_support.h"
 #include "tiny_volume.h"
 
@@ -11,6 +14,8 @@
 #include <algorithm>
 #include <filesystem>
 #include <iostream>
+#include <optional>
+#include <sstream>
 
 namespace fs = std::filesystem;
 using kwtest::Entry;
@@ -118,6 +123,48 @@ TEST(LockedFiles, AnOutputFileHeldByAnotherProcessKeepsItsContentsAndTheEarlierF
     EXPECT_TRUE(ReadBytes(destination.Path() + "first") == kThreeFiles[0].contents);
     EXPECT_EQ(ReadBytes(destination.Path() + "second"), "held by someone else");
     EXPECT_FALSE(kwtest::Exists(destination.Path() + "third"));
+}
+
+// kwpack's list and verify share the package with another reader, and an
+// installed folder with the program that runs from it: reading takes no file
+// for itself. Only the installer does.
+TEST(LockedFiles, TheToolsReadsShareWithAnotherReaderAndARunningProgram)
+{
+    struct Case {
+        const char* what;
+        const char* held;
+        bool heldByTheProgram; // a file of the installed folder; else one of the package, by another reader
+        bool verify;
+    };
+    const Case cases[] = {
+        {"a list while another reads the index", "pelmora.kwi", false, false},
+        {"a verify while another reads the data", "pelmora.kwf", false, true},
+        {"a verify while the installed program holds its file", "second", true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempFolder package;
+        TempFolder installed;
+        kwtest::WritePackage(package.Path(), kThreeFiles);
+        for (const Entry& entry : kThreeFiles)
+            WriteBytes(installed.Path() + entry.name, entry.contents);
+        std::optional<plat::File> reader;
+        std::optional<kwtest::OtherProcessLock> program;
+        if (c.heldByTheProgram)
+            program.emplace(installed.Path() + c.held, kwtest::OtherProcessLock::Hold::AsARunningProgram);
+        else
+            reader.emplace(package.Path() + c.held, plat::File::Mode::SharedRead);
+
+        std::ostringstream out;
+        std::ostringstream err;
+        kwpack::Console console{out, err, false, {}};
+        const int status = c.verify ? kwpack::RunVerify(package.Path(), installed.Path(), console)
+                                    : kwpack::RunList(package.Path(), console);
+        EXPECT_EQ(status, kwpack::kExitOk) << err.str();
+        EXPECT_EQ(err.str(), "");
+        EXPECT_TRUE(out.str().find(c.verify ? "Every entry matches" : "3 entries, 8001 bytes") != std::string::npos)
+            << out.str();
+    }
 }
 
 void MakeReadOnly(const std::string& path)

@@ -1,6 +1,7 @@
-// kwlockholder PATH: opens PATH with no sharing at all, writes 'L' (or 'E'
-// when it cannot) to its standard output, and holds the file until its
-// standard input ends.
+// kwlockholder PATH [writing]: opens PATH with no sharing at all, or with
+// "writing" for writing while others may read it, as a running program holds
+// its own files; writes 'L' (or 'E' when it cannot) to its standard output,
+// and holds the file until its standard input ends.
 
 #include "win32_handles.h"
 
@@ -8,10 +9,12 @@
 
 int main(int argc, char** argv)
 {
-    if (argc != 2)
+    if (argc != 2 && argc != 3)
         return 2;
-    const plat::UniqueCreatedFile file(
-        ::CreateFileA(argv[1], GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const bool writing = argc == 3;
+    const plat::UniqueCreatedFile file(::CreateFileA(argv[1], writing ? GENERIC_WRITE : GENERIC_READ,
+                                                     writing ? FILE_SHARE_READ : 0, nullptr, OPEN_EXISTING,
+                                                     FILE_ATTRIBUTE_NORMAL, nullptr));
     const char status = file ? 'L' : 'E';
     DWORD count = 0;
     ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), &status, 1, &count, nullptr);

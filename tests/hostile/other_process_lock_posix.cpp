@@ -33,7 +33,7 @@ namespace {
 
 } // namespace
 
-OtherProcessLock::OtherProcessLock(const std::string& enginePath) : m_process(std::make_unique<Process>())
+OtherProcessLock::OtherProcessLock(const std::string& enginePath, Hold) : m_process(std::make_unique<Process>())
 {
     const std::string path = Native(enginePath);
     int ready[2];

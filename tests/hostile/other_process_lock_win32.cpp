@@ -26,7 +26,7 @@ struct OtherProcessLock::Process {
     plat::UniqueHandle release; // the holder's standard input; closing it lets the holder go
 };
 
-OtherProcessLock::OtherProcessLock(const std::string& enginePath) : m_process(std::make_unique<Process>())
+OtherProcessLock::OtherProcessLock(const std::string& enginePath, Hold hold) : m_process(std::make_unique<Process>())
 {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE readyRead = nullptr;
@@ -45,6 +45,8 @@ OtherProcessLock::OtherProcessLock(const std::string& enginePath) : m_process(st
     ::SetHandleInformation(releaseWrite, HANDLE_FLAG_INHERIT, 0);
 
     std::string commandLine = "\"" + HolderPath() + "\" \"" + enginePath + "\"";
+    if (hold == Hold::AsARunningProgram)
+        commandLine += " writing";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;

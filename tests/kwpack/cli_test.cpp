@@ -32,6 +32,7 @@ TEST(Cli, HelpForTheToolAndEachCommandExitsZero)
         CapturedConsole captured;
         EXPECT_EQ(Kwpack(captured, ask), kwpack::kExitOk);
         EXPECT_TRUE(Contains(captured.out.str(), "Usage: kwpack"));
+        EXPECT_TRUE(Contains(captured.out.str(), "Exit status: 0 when"));
     }
 }
 
@@ -51,9 +52,25 @@ TEST(Cli, UnusableCommandLinesExitTwo)
         {"extract", "a", "b", "--codepage"}};
     for (const auto& wrong : wrongs) {
         CapturedConsole captured;
-        EXPECT_EQ(Kwpack(captured, wrong), kwpack::kExitRefused);
+        EXPECT_EQ(Kwpack(captured, wrong), kwpack::kExitUsage);
         EXPECT_TRUE(Contains(captured.err.str(), "--help"));
     }
+    CapturedConsole unknown;
+    EXPECT_EQ(Kwpack(unknown, {"frob", "x"}), kwpack::kExitUsage);
+    EXPECT_TRUE(Contains(unknown.err.str(), "unknown command 'frob'; the commands are pack, list, extract and verify"));
+}
+
+// As when standard output is a full disk: the command did its work, but the
+// user never saw the result.
+TEST(Cli, OutputThatCannotBeWrittenFailsTheCommandWithTheReason)
+{
+    kwtest::TempFolder package;
+    kwtest::WritePackage(package.Path(), {{"pelmora.exe", "MZ"}});
+    CapturedConsole captured;
+    captured.out.setstate(std::ios::badbit);
+    captured.console.outFailure = [] { return std::string("No space left on device"); };
+    EXPECT_EQ(Kwpack(captured, {"list", package.Path()}), kwpack::kExitFailed);
+    EXPECT_EQ(captured.err.str(), "kwpack: cannot write the output: No space left on device\n");
 }
 
 TEST(Cli, CommandsRunWithTheirArguments)

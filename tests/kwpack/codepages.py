@@ -94,7 +94,7 @@ def refusal(work, what, names, expected):
     app, package = os.path.join(work, "app"), os.path.join(work, "package")
     make_folder(app, names)
     status, _, err = run("C.UTF-8", "pack", path_arg(app), "-o", path_arg(package))
-    check(what, status == 2 and expected in err and not os.path.exists(package), f"status {status}: {err}")
+    check(what, status == 1 and expected in err and not os.path.exists(package), f"status {status}: {err}")
 
 
 for code_page, locale, names in LANGUAGES:

@@ -26,14 +26,15 @@ struct Extracting {
 
 } // namespace
 
-TEST(Extract, PrintsALinePerEntryWhenOutputIsNoTerminal)
+// Progress goes to standard error, the result to standard output.
+TEST(Extract, PrintsALinePerEntryWhenStandardErrorIsNoTerminal)
 {
     Extracting x;
     kwtest::WritePackage(x.package.Path(), {{"a.txt", "abc"}, {"readme", ""}});
     EXPECT_EQ(x.Run(), kwpack::kExitOk);
-    EXPECT_EQ(x.captured.out.str(), "[  0%] Extracting a.txt\n"
-                                    "[100%] Extracting readme\n"
-                                    "Extracted 2 entries into '" + HostForm(x.destination.Path()) + "'\n");
+    EXPECT_EQ(x.captured.err.str(), "[  0%] Extracting a.txt\n"
+                                    "[100%] Extracting readme\n");
+    EXPECT_EQ(x.captured.out.str(), "Extracted 2 entries into '" + HostForm(x.destination.Path()) + "'\n");
     EXPECT_EQ(kwtest::ReadBytes(x.destination.Path() + "a.txt"), "abc");
     EXPECT_EQ(kwtest::ReadBytes(x.destination.Path() + "readme"), "");
 }
@@ -44,9 +45,8 @@ TEST(Extract, RewritesOneLineOnATerminal)
     kwtest::WritePackage(x.package.Path(), {{"a-long-name.txt", "abc"}, {"b", "d"}});
     EXPECT_EQ(x.Run(), kwpack::kExitOk);
     // The shorter second line blanks out what is left of the first.
-    EXPECT_EQ(x.captured.out.str(), "\r[  0%] Extracting a-long-name.txt"
-                                    "\r[ 75%] Extracting b              \n"
-                                    "Extracted 2 entries into '" + HostForm(x.destination.Path()) + "'\n");
+    EXPECT_EQ(x.captured.err.str(), "\r[  0%] Extracting a-long-name.txt"
+                                    "\r[ 75%] Extracting b              \n");
 }
 
 // 79 characters: the status prefix, 58 of the name's, and "...". A character is
@@ -69,7 +69,7 @@ TEST(Extract, ClipsATerminalLineThatWouldWrap)
         Extracting x(true);
         kwtest::WritePackage(x.package.Path(), {{c.name, "abc"}});
         EXPECT_EQ(x.Run(), kwpack::kExitOk);
-        const std::string line = x.captured.out.str().substr(0, x.captured.out.str().find('\n'));
+        const std::string line = x.captured.err.str().substr(0, x.captured.err.str().find('\n'));
         EXPECT_EQ(line, "\r[  0%] Extracting " + c.shown + "...");
     }
 }
@@ -85,14 +85,30 @@ TEST(Extract, FileErrorExitsWithOneAndNamesTheFile)
     EXPECT_EQ(kwtest::ReadBytes(x.destination.Path() + "pelmora.exe"), "MZ");
 }
 
+// A record that does not fit in the index is told in the words list uses.
 TEST(Extract, MalformedRecordIsReportedWithTheFileConcerned)
 {
-    Extracting x;
-    kwtest::WriteBytes(x.package.Path() + "pelmora.kwi", kwtest::RawRecord(9, 1, "a"));
-    kwtest::WriteBytes(x.package.Path() + "pelmora.kwf", "abc");
-    EXPECT_EQ(x.Run(), kwpack::kExitFailed);
-    EXPECT_TRUE(Contains(x.captured.err.str(), "extraction stopped: entry 'a'"));
-    EXPECT_TRUE(Contains(x.captured.err.str(), "pelmora.kwf"));
+    struct Case {
+        std::string index;
+        std::string told;
+        const char* file;
+    };
+    const Case cases[] = {
+        {kwtest::RawRecord(9, 1, "a"), "extraction stopped: entry 'a': its data runs past", "pelmora.kwf"},
+        {kwtest::RawRecord(0, 100, "a"),
+         "extraction stopped: record 1 at index offset 0: the name length 100 runs past the end of the index "
+         "(1 byte left)",
+         "pelmora.kwi"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.told);
+        Extracting x;
+        kwtest::WriteBytes(x.package.Path() + "pelmora.kwi", c.index);
+        kwtest::WriteBytes(x.package.Path() + "pelmora.kwf", "abc");
+        EXPECT_EQ(x.Run(), kwpack::kExitFailed);
+        EXPECT_TRUE(Contains(x.captured.err.str(), c.told));
+        EXPECT_TRUE(Contains(x.captured.err.str(), c.file));
+    }
 }
 
 TEST(Extract, MissingPackageNamesTheFileAndTheCause)
@@ -112,12 +128,14 @@ TEST(Extract, CreatesAMissingDestinationFolder)
     EXPECT_EQ(kwtest::ReadBytes(x.destination.Path() + "new\\pelmora.exe"), "MZ");
 }
 
-TEST(Extract, DestinationWhoseParentIsMissingFailsWithoutExtracting)
+TEST(Extract, DestinationWhoseParentIsMissingFailsWithTheSystemsReason)
 {
     Extracting x;
     kwtest::WritePackage(x.package.Path(), {{"pelmora.exe", "MZ"}});
     EXPECT_EQ(x.Run(x.destination.Path() + "no\\such"), kwpack::kExitFailed);
-    EXPECT_TRUE(Contains(x.captured.err.str(), "cannot create the folder"));
+    EXPECT_TRUE(Contains(x.captured.err.str(), "cannot create the folder '" + HostForm(x.destination.Path() + "no\\such\\") + "': "));
+    // The reason follows in the system's words, which differ from system to system.
+    EXPECT_GT(x.captured.err.str().size(), x.captured.err.str().find("': ") + 4);
     EXPECT_EQ(x.captured.out.str(), "");
 }
 
@@ -178,7 +196,7 @@ TEST(Verify, FindsEachFileThatIsMissingOrDifferent)
          kwpack::kExitFailed,
          {"different: big.bin: first difference at offset 65536; the file has 65536 bytes, the entry 200000"}},
         {"a longer file", [](const std::string& f) { WriteBytes(f + "empty", "x"); }, kwpack::kExitFailed,
-         {"different: empty: first difference at offset 0; the file has 1 bytes, the entry 0"}},
+         {"different: empty: first difference at offset 0; the file has 1 byte, the entry 0"}},
         {"extra files and folders",
          [](const std::string& f) {
              WriteBytes(f + "settings.ini", "x");

@@ -15,9 +15,9 @@ namespace kwtest {
 struct CapturedConsole {
     std::ostringstream out;
     std::ostringstream err;
-    kwpack::Console console{out, err, false};
+    kwpack::Console console{out, err, false, {}};
 
-    explicit CapturedConsole(bool terminal = false) { console.outIsTerminal = terminal; }
+    explicit CapturedConsole(bool terminal = false) { console.errIsTerminal = terminal; }
 };
 
 // An engine path of ASCII names as kwpack shows it: with the system's own separator.

@@ -64,7 +64,7 @@ TEST(List, ReportsTheRecordItsOffsetAndTheFault)
         {"zero byte inside a name", RawRecord(0, 5, std::string("ab\0cd", 5)), "", "record 1 at index offset 0",
          "zero byte at position 2, so the installer would write 'ab'"},
         {"name longer than a path", RawRecord(0, 40000, std::string(40000, 'n')), "", "record 1 at index offset 0",
-         "the name is 40000 bytes long"},
+         "the name is longer than 32767 bytes, more than a path can hold"},
         {"empty name", good + RawRecord(0, 0, ""), "abc", "record 2 at index offset 13",
          "refuses the name '': it is empty"},
         {"name leaving the destination", RawRecord(0, 8, "..\\x.txt"), "", "record 1 at index offset 0",

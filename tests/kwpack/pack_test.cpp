@@ -48,8 +48,10 @@ TEST(Pack, WritesTheWorkedExampleByteForByte)
     EXPECT_EQ(ReadBytes(p.out.Path() + "pelmora.kwi"), kWorkedIndex);
     EXPECT_EQ(ReadBytes(p.out.Path() + "pelmora.kwf"), "abc");
     EXPECT_TRUE(Contains(p.captured.out.str(), "Packed 2 entries, 3 bytes"));
+    EXPECT_EQ(kwtest::ListTree(p.out.Path()), (Names{"pelmora.kwf", "pelmora.kwi"})) << "no partial file is left";
 }
 
+// Progress goes to standard error, so what a script reads from standard output is the result alone.
 TEST(Pack, ShowsALinePerEntryOrOneRewrittenLineOnATerminal)
 {
     struct Shown {
@@ -63,13 +65,21 @@ TEST(Pack, ShowsALinePerEntryOrOneRewrittenLineOnATerminal)
     for (const Shown& c : cases) {
         SCOPED_TRACE(c.terminal ? "terminal" : "no terminal");
         Packing p;
-        p.captured.console.outIsTerminal = c.terminal;
+        p.captured.console.errIsTerminal = c.terminal;
         p.Add("a-long-name.txt", "abc");
         p.Add("pelmora.exe", "M");
         EXPECT_EQ(p.Run(), kwpack::kExitOk);
-        EXPECT_EQ(p.captured.out.str(),
-                  c.lines + "Packed 2 entries, 4 bytes, into '" + kwtest::HostForm(p.out.Path()) + "'\n");
+        EXPECT_EQ(p.captured.err.str(), c.lines);
+        EXPECT_EQ(p.captured.out.str(), "Packed 2 entries, 4 bytes, into '" + kwtest::HostForm(p.out.Path()) + "'\n");
     }
+}
+
+TEST(Pack, CountsAgreeWithTheirNouns)
+{
+    Packing p;
+    p.Add("pelmora.exe", "M");
+    EXPECT_EQ(p.Run(), kwpack::kExitOk);
+    EXPECT_TRUE(Contains(p.captured.out.str(), "Packed 1 entry, 1 byte, into"));
 }
 
 TEST(Pack, SortsEntriesByByteValueNotByCase)
@@ -125,7 +135,7 @@ TEST(Pack, ProgramInAnyCaseSatisfiesTheLaunch)
     Packing p;
     p.Add("PelMora.EXE", "MZ");
     EXPECT_EQ(p.Run(), kwpack::kExitOk);
-    EXPECT_EQ(p.captured.err.str(), "");
+    EXPECT_FALSE(Contains(p.captured.err.str(), "warning"));
 }
 
 TEST(Pack, SubfolderIsRefusedAndNothingIsWritten)
@@ -133,7 +143,7 @@ TEST(Pack, SubfolderIsRefusedAndNothingIsWritten)
     Packing p;
     p.Add("pelmora.exe", "MZ");
     std::filesystem::create_directory(kwtest::Native(p.app.Path() + "docs"));
-    EXPECT_EQ(p.Run(), kwpack::kExitRefused);
+    EXPECT_EQ(p.Run(), kwpack::kExitFailed);
     EXPECT_TRUE(Contains(p.captured.err.str(), "'docs' is a folder"));
     EXPECT_TRUE(Contains(p.captured.err.str(), "nothing written"));
     EXPECT_EQ(kwtest::ListTree(p.out.Path()), Names{});
@@ -143,7 +153,7 @@ TEST(Pack, RefusalLeavesAMissingOutputFolderUncreated)
 {
     Packing p;
     std::filesystem::create_directory(kwtest::Native(p.app.Path() + "docs"));
-    EXPECT_EQ(p.Run(p.out.Path() + "new\\"), kwpack::kExitRefused);
+    EXPECT_EQ(p.Run(p.out.Path() + "new\\"), kwpack::kExitFailed);
     EXPECT_FALSE(kwtest::Exists(p.out.Path() + "new"));
 }
 
@@ -160,7 +170,7 @@ TEST(Pack, RefusesToWriteIntoTheFolderItPacks)
     Packing p;
     p.Add("pelmora.exe", "MZ");
     // Spelt differently, so only asking the system shows it is the same folder.
-    EXPECT_EQ(p.Run(p.app.Path() + "."), kwpack::kExitRefused);
+    EXPECT_EQ(p.Run(p.app.Path() + "."), kwpack::kExitUsage);
     EXPECT_TRUE(Contains(p.captured.err.str(), "folder being packed"));
     EXPECT_EQ(kwtest::ListTree(p.app.Path()), Names{"pelmora.exe"});
 }
@@ -199,6 +209,10 @@ TEST(Pack, RefusesWhatTheInstallerCouldNotWrite)
     EXPECT_EQ(inCodePage("ポスター.txt", 932), "");
     EXPECT_TRUE(Contains(inCodePage("波〜.txt", 932), "'〜' (U+301C) has no code in code page 932"));
     EXPECT_TRUE(Contains(inCodePage("a|ポ", 932), "installer refuses"));
+    // Windows writes no letter of 1258 joined with its accent: "ế" is refused,
+    // while "ê" followed by the accent on its own is written as the two codes.
+    EXPECT_TRUE(Contains(inCodePage("ế.txt", 1258), "'ế' (U+1EBF) has no code in code page 1258"));
+    EXPECT_EQ(inCodePage("\u00EA\u0301.txt", 1258), "");
 }
 
 TEST(Pack, RefusesNamesThatWindowsTakesForOneFile)
@@ -226,9 +240,25 @@ TEST(Pack, RefusesNamesThatWindowsTakesForOneFile)
     }
 }
 
-TEST(Pack, FileThatChangesWhilePackedLeavesNoPairBehind)
+TEST(Pack, ReplacesAnOldPairAndTheLeftoversOfAKilledRun)
 {
     Packing p;
+    kwtest::WritePackage(p.out.Path(), {{"old.txt", "old contents"}});
+    WriteBytes(p.out.Path() + "pelmora.kwf.kwpack-partial", "left by a pack that was killed");
+    p.Add("readme", "");
+    p.Add("a.txt", "abc");
+    EXPECT_EQ(p.Run(), kwpack::kExitOk);
+    EXPECT_EQ(ReadBytes(p.out.Path() + "pelmora.kwi"), kWorkedIndex);
+    EXPECT_EQ(ReadBytes(p.out.Path() + "pelmora.kwf"), "abc");
+    EXPECT_EQ(kwtest::ListTree(p.out.Path()), (Names{"pelmora.kwf", "pelmora.kwi"}));
+}
+
+TEST(Pack, FileThatChangesWhilePackedLeavesTheOldPairAsItWas)
+{
+    Packing p;
+    const std::vector<kwtest::Entry> old{{"pelmora.exe", "old program"}};
+    kwtest::WritePackage(p.out.Path(), old);
+    const std::string oldIndex = ReadBytes(p.out.Path() + "pelmora.kwi");
     p.Add("pelmora.exe", "MZ");
     p.Add("zz.dat", "12345");
     const kwpack::PackPlan plan = kwpack::PlanPackage(p.app.Path());
@@ -239,5 +269,7 @@ TEST(Pack, FileThatChangesWhilePackedLeavesNoPairBehind)
     } catch (const plat::FileError& error) {
         EXPECT_TRUE(Contains(error.what(), "zz.dat"));
     }
-    EXPECT_EQ(kwtest::ListTree(p.out.Path()), Names{});
+    EXPECT_EQ(kwtest::ListTree(p.out.Path()), (Names{"pelmora.kwf", "pelmora.kwi"}));
+    EXPECT_EQ(ReadBytes(p.out.Path() + "pelmora.kwi"), oldIndex);
+    EXPECT_EQ(ReadBytes(p.out.Path() + "pelmora.kwf"), "old program");
 }

@@ -47,6 +47,7 @@ TEST(EntryName, JudgesTheCharactersOfThePathCodePage)
         {1250, "COM\xB9", true},                    // COMą
         {1250, "\xA3\xF3" "d\x9F.txt", true},       // Łódź.txt
         {1252, "\xE5\xE4\xF6.txt", true},            // åäö.txt
+        {1252, "\x81\x8D.txt", true},              // U+0081 U+008D, as Windows reads the bytes 1252 leaves unassigned
         {1252, "COM\xB9", false},                   // COM¹
         {1252, "LPT\xB2", false},                   // LPT²
         {1252, "com\xB3.txt", false},               // com³.txt

@@ -6,10 +6,18 @@
 
 #include <CLI/CLI.hpp>
 
+#include <ostream>
+
 namespace kwpack {
 namespace {
 
 const std::string kPair = std::string(CInstallEngine::kIndexFileName) + " and " + CInstallEngine::kDataFileName;
+
+const char* const kExitStatuses =
+    "Exit status: 0 when the command did all it was asked; 1 when anything went wrong with files or folders (one "
+    "that cannot be read, written or packed, a malformed package, a missing or different file, output that could "
+    "not be written); 2 when the command line is wrong (an unknown command or option, a missing argument, a code "
+    "page not accepted, an output folder that is the folder being packed), and nothing was done.";
 
 std::string KnownCodePages()
 {
@@ -38,6 +46,17 @@ void AddCodePageOption(CLI::App& command, CodePageOption& codePage, const std::s
             "CODEPAGE"));
 }
 
+// The command's output, flushed: one that could not be written fails the command.
+int FinishOutput(int status, Console& console)
+{
+    console.out.flush();
+    if (console.out)
+        return status;
+    const std::string reason = console.outFailure ? console.outFailure() : std::string();
+    console.err << "kwpack: cannot write the output" << (reason.empty() ? "" : ": " + reason) << '\n';
+    return status == kExitOk ? kExitFailed : status;
+}
+
 } // namespace
 
 int RunKwpack(int argc, const char* const* argv, Console& console)
@@ -47,12 +66,15 @@ int RunKwpack(int argc, const char* const* argv, Console& console)
     app.allow_windows_style_options(false);
     app.require_subcommand(1);
     app.set_version_flag("--version", std::string("kwpack ") + KW_VERSION_TEXT);
+    // Set before the commands are added, so each command's help carries it too.
+    app.footer(kExitStatuses);
 
     std::string folder;
     std::string outFolder;
     CLI::App* pack = app.add_subcommand(
-        "pack", "Writes " + kPair + " for the files of a flat folder, sorted by name.\n"
-                "Exit status 2, writing nothing, when the folder holds a subfolder, a file of 4 GiB or more, "
+        "pack", "Writes " + kPair + " for the files of a flat folder, sorted by name, in place of a pair that is "
+                "there; an interrupted pack leaves the old pair, the new one, or no index at all.\n"
+                "Exit status 1, writing nothing, when the folder holds a subfolder, a file of 4 GiB or more, "
                 "a name the code page cannot write or the installer refuses, or two names that are one file on "
                 "Windows.");
     pack->add_option("folder", folder, "The folder of the application's files")->required();
@@ -83,20 +105,33 @@ int RunKwpack(int argc, const char* const* argv, Console& console)
     verify->add_option("folder", checkedFolder, "The folder to check, such as an installed one")->required();
     AddCodePageOption(*verify, codePage, "read and, where the system lets kwpack choose, looked for");
 
+    // Named here: the parser would only say that a command is required.
+    const std::string first = argc > 1 ? argv[1] : "";
+    if (!first.empty() && first[0] != '-' &&
+        !(pack->check_name(first) || list->check_name(first) || extract->check_name(first) ||
+          verify->check_name(first))) {
+        console.err << "kwpack: unknown command '" << first << "'; the commands are pack, list, extract and verify\n"
+                    << "Run with --help for more information.\n";
+        return kExitUsage;
+    }
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
         const int status = app.exit(error, console.out, console.err);
-        return status == 0 ? kExitOk : kExitRefused;
+        return FinishOutput(status == 0 ? kExitOk : kExitUsage, console);
     }
 
+    int status = kExitOk;
     if (pack->parsed())
-        return RunPack(folder, outFolder, console, codePage);
-    if (list->parsed())
-        return RunList(packageFolder, console, codePage);
-    if (verify->parsed())
-        return RunVerify(packageFolder, checkedFolder, console, codePage);
-    return RunExtract(packageFolder, destinationFolder, console, codePage);
+        status = RunPack(folder, outFolder, console, codePage);
+    else if (list->parsed())
+        status = RunList(packageFolder, console, codePage);
+    else if (verify->parsed())
+        status = RunVerify(packageFolder, checkedFolder, console, codePage);
+    else
+        status = RunExtract(packageFolder, destinationFolder, console, codePage);
+    return FinishOutput(status, console);
 }
 
 } // namespace kwpack

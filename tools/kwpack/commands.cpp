@@ -2,6 +2,7 @@
 
 #include "code_page_text.h"
 #include "console_extractor.h"
+#include "counted.h"
 #include "folder_path.h"
 #include "host_system.h"
 #include "pack.h"
@@ -23,24 +24,21 @@ int ReportFileError(const plat::FileError& error, Console& console)
 int ReportUnusableFolder(const UnusableFolder& error, Console& console)
 {
     console.err << "kwpack: " << error.what() << '\n';
-    return kExitRefused;
+    return kExitFailed;
 }
 
 // Creates the last level of a folder that does not exist yet; its parent must.
-bool EnsureFolder(const std::string& folder, Console& console)
+void EnsureFolder(const std::string& folder)
 {
-    if (IsFolder(folder) || plat::CreateFolder(folder))
-        return true;
-    console.err << "kwpack: cannot create the folder '" << Shown(folder) << "'\n";
-    return false;
-}
-
-std::string CountEntries(std::size_t count)
-{
-    return std::to_string(count) + (count == 1 ? " entry" : " entries");
+    if (!IsFolder(folder))
+        MakeFolder(folder);
 }
 
 } // namespace
+
+std::string Entries(std::uint64_t count) { return Counted(count, "entry", "entries"); }
+
+std::string Bytes(std::uint64_t count) { return Counted(count, "byte", "bytes"); }
 
 void UsePathCodePage(CodePageOption codePage, Console& console)
 {
@@ -57,25 +55,24 @@ int RunPack(const std::string& folderArgument, const std::string& outArgument, C
     // code page too, so every name the package can hold can also be opened.
     const unsigned packageCodePage = codePage.value_or(plat::kDefaultCodePage);
     plat::SetPathCodePage(packageCodePage);
-    ProgressLine progress(console.out, console.outIsTerminal);
+    ProgressLine progress(console.err, console.errIsTerminal);
     try {
         const std::string folder = ToFolderPath(folderArgument);
         const std::string outFolder = ToFolderPath(outArgument);
-        const PackPlan plan = PlanPackage(folder, packageCodePage);
         if (IsSameFolder(folder, outFolder)) {
             console.err << "kwpack: the package cannot be written into the folder being packed; nothing written\n";
-            return kExitRefused;
+            return kExitUsage;
         }
+        const PackPlan plan = PlanPackage(folder, packageCodePage);
         if (!plan.refusals.empty()) {
             for (const std::string& refusal : plan.refusals)
                 console.err << "kwpack: refused: " << refusal << '\n';
             console.err << "kwpack: nothing written\n";
-            return kExitRefused;
+            return kExitFailed;
         }
         for (const std::string& warning : plan.warnings)
             console.err << "kwpack: warning: " << warning << '\n';
-        if (!EnsureFolder(outFolder, console))
-            return kExitFailed;
+        EnsureFolder(outFolder);
 
         WritePackage(folder, plan, outFolder,
                      [&](int percent, const std::string& name) { progress.Show(percent, "Packing " + name); });
@@ -83,7 +80,7 @@ int RunPack(const std::string& folderArgument, const std::string& outArgument, C
         std::uint64_t total = 0;
         for (const PackEntry& entry : plan.entries)
             total += entry.size;
-        console.out << "Packed " << CountEntries(plan.entries.size()) << ", " << total << " bytes, into '"
+        console.out << "Packed " << Entries(plan.entries.size()) << ", " << Bytes(total) << ", into '"
                     << Shown(outFolder) << "'\n";
         return kExitOk;
     } catch (const UnusableFolder& error) {
@@ -94,23 +91,26 @@ int RunPack(const std::string& folderArgument, const std::string& outArgument, C
     }
 }
 
+// Each entry is written as it is read, so a listing takes no more memory for a large package.
 int RunList(const std::string& packageArgument, Console& console, CodePageOption codePage)
 {
     const unsigned packageCodePage = codePage.value_or(plat::kDefaultCodePage);
     plat::SetPathCodePage(packageCodePage);
     try {
         const std::string folder = ToFolderPath(packageArgument);
-        const PackageListing listing = ReadPackageListing(folder, packageCodePage);
+        std::uint64_t count = 0;
         std::uint64_t total = 0;
-        for (const ListedEntry& entry : listing.entries) {
-            console.out << std::setw(10) << entry.size << "  " << plat::ShownPath(entry.text) << '\n';
-            total += entry.size;
-        }
-        if (listing.problem) {
-            console.err << "kwpack: " << DescribeProblem(folder, *listing.problem) << '\n';
+        const std::optional<IndexProblem> problem =
+            ReadPackageListing(folder, packageCodePage, [&](const ListedEntry& entry) {
+                console.out << std::setw(10) << entry.size << "  " << plat::ShownPath(entry.text) << '\n';
+                ++count;
+                total += entry.size;
+            });
+        if (problem) {
+            console.err << "kwpack: " << DescribeProblem(folder, *problem) << '\n';
             return kExitFailed;
         }
-        console.out << CountEntries(listing.entries.size()) << ", " << total << " bytes\n";
+        console.out << Entries(count) << ", " << Bytes(total) << '\n';
         return kExitOk;
     } catch (const UnusableFolder& error) {
         return ReportUnusableFolder(error, console);
@@ -123,23 +123,22 @@ int RunExtract(const std::string& packageArgument, const std::string& destinatio
                CodePageOption codePage)
 {
     UsePathCodePage(codePage, console);
-    std::string source;
     std::string destination;
+    ConsoleExtractor extractor(console.err, console.errIsTerminal);
     try {
-        source = ToFolderPath(packageArgument);
+        const std::string source = ToFolderPath(packageArgument);
         destination = ToFolderPath(destinationArgument);
+        EnsureFolder(destination);
+        const int result = extractor.ExtractFiles(source, destination);
+        extractor.EndStatus();
+        if (result != 0)
+            return kExitFailed;
     } catch (const UnusableFolder& error) {
         return ReportUnusableFolder(error, console);
+    } catch (const plat::FileError& error) {
+        return ReportFileError(error, console);
     }
-    if (!EnsureFolder(destination, console))
-        return kExitFailed;
-
-    ConsoleExtractor extractor(console.out, console.err, console.outIsTerminal);
-    const int result = extractor.ExtractFiles(source, destination);
-    extractor.EndStatus();
-    if (result != 0)
-        return kExitFailed;
-    console.out << "Extracted " << CountEntries(static_cast<std::size_t>(extractor.StatusCount())) << " into '"
+    console.out << "Extracted " << Entries(static_cast<std::uint64_t>(extractor.StatusCount())) << " into '"
                 << Shown(destination) << "'\n";
     return kExitOk;
 }

@@ -3,6 +3,8 @@
 // The commands, each taking its folders as given on the command line and
 // returning the process's exit status.
 
+#include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -10,13 +12,18 @@
 namespace kwpack {
 
 constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;  // a file error, or a malformed package
-constexpr int kExitRefused = 2; // the command line or the folder to pack is unusable; nothing written
+// Anything that went wrong with files or folders: one that cannot be read,
+// written or packed, a malformed package, a missing or different file, output
+// that could not be written.
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2; // the command line is wrong; nothing was done
 
 struct Console {
-    std::ostream& out; // UTF-8, as are all texts the commands write
-    std::ostream& err;
-    bool outIsTerminal = false;
+    std::ostream& out; // the results, UTF-8 as are all texts the commands write
+    std::ostream& err; // progress, warnings and errors
+    bool errIsTerminal = false; // progress is then one line rewritten in place
+    // Why writing `out` failed, in the system's words, once it has; empty when it cannot tell.
+    std::function<std::string()> outFailure;
 };
 
 // The code page named with --codepage, if any. Packages are written and read
@@ -33,5 +40,10 @@ int RunExtract(const std::string& packageFolder, const std::string& destinationF
 // Makes the named code page, or 1252, that of paths where the process may
 // choose; tells the user when it cannot, for a code page named on the command line.
 void UsePathCodePage(CodePageOption codePage, Console& console);
+
+// A count of entries as the commands write it: "1 entry", "2 entries".
+std::string Entries(std::uint64_t count);
+// The same for bytes.
+std::string Bytes(std::uint64_t count);
 
 } // namespace kwpack

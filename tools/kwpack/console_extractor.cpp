@@ -7,8 +7,8 @@
 
 namespace kwpack {
 
-ConsoleExtractor::ConsoleExtractor(std::ostream& out, std::ostream& err, bool liveLine)
-    : m_err(err), m_progress(out, liveLine)
+ConsoleExtractor::ConsoleExtractor(std::ostream& err, bool liveLine)
+    : m_err(err), m_progress(err, liveLine)
 {
 }
 

@@ -27,15 +27,28 @@ struct FolderItem {
 // Every item of a folder except "." and "..", in no particular order. Links
 // are followed. Raises plat::FileError when the folder cannot be read.
 std::vector<FolderItem> ListFolder(const std::string& folder);
-// Opens for reading the file that ListFolder listed as `name` in `folder`.
+// Opens for reading the file that ListFolder listed as `name` in `folder`,
+// shared with other readers and writers.
 plat::File OpenListedFile(const std::string& folder, const std::string& name);
 
 bool IsFolder(const std::string& path);
 // True when both paths name one existing folder, however they are spelt.
 bool IsSameFolder(const std::string& first, const std::string& second);
+// Creates the folder `path`, whose parent must exist. Raises plat::FileError
+// with the system's reason when it cannot.
+void MakeFolder(const std::string& path);
 bool RemoveFile(const std::string& path);
-// True when standard output is an interactive console that understands `\r`.
-bool StdoutIsTerminal();
+
+// The two steps that replace a package pair, each on the disk before it
+// returns, so that a power cut cannot undo one and keep a later one. Both
+// raise plat::FileError.
+// Removes the file `path` when there is one.
+void RemoveFileDurably(const std::string& path);
+// Gives the file `from` the name `to` in the same folder, in place of any file of that name.
+void MoveFileIntoPlace(const std::string& from, const std::string& to);
+
+// True when standard error, where progress goes, is an interactive console that understands `\r`.
+bool StderrIsTerminal();
 
 // UTF-8 text with every letter in upper case, as Windows compares file names.
 std::string UpperCase(const std::string& text);

@@ -1,13 +1,14 @@
 #include "host_system.h"
 
 #include "code_page_text.h"
+#include "platform_detail.h"
 #include "posix_path.h"
 
 #include <cerrno>
 #include <clocale>
-#include <cstring>
 #include <cwctype>
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,30 +22,21 @@ struct DirectoryTraits {
 };
 using UniqueDirectory = plat::UniqueAny<DirectoryTraits>;
 
-int CauseOf(int error)
-{
-    switch (error) {
-    case ENOENT: return plat::kCauseNotFound;
-    case ENOTDIR:
-    case ENAMETOOLONG: return plat::kCauseBadPath;
-    case EACCES:
-    case EPERM: return plat::kCauseAccessDenied;
-    case EMFILE:
-    case ENFILE: return plat::kCauseTooManyOpen;
-    default: return plat::kCauseGeneric;
-    }
-}
-
-[[noreturn]] void RaiseErrno(const std::string& path, const char* action, int error)
-{
-    throw plat::FileError(CauseOf(error), path, std::string(action) + " '" + path + "': " + std::strerror(error));
-}
-
 ItemKind KindOf(const struct stat& info)
 {
     if (S_ISDIR(info.st_mode))
         return ItemKind::Folder;
     return S_ISREG(info.st_mode) ? ItemKind::File : ItemKind::Other;
+}
+
+// Has the system put the names in the folder of `path` on the disk, so that
+// a rename or removal there survives a power cut.
+void FlushFolderOf(const std::string& path)
+{
+    const std::string folder = path.substr(0, path.rfind('\\') + 1);
+    const plat::UniqueFileHandle handle(::open(plat::ToPosix(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!handle || ::fsync(static_cast<int>(handle.Get())) != 0)
+        plat::RaiseSystemError(folder, "cannot flush the folder", errno);
 }
 
 } // namespace
@@ -54,7 +46,7 @@ std::vector<FolderItem> ListFolder(const std::string& folder)
     const std::string native = plat::ToPosix(folder);
     UniqueDirectory directory(::opendir(native.c_str()));
     if (!directory)
-        RaiseErrno(folder, "cannot list the folder", errno);
+        plat::RaiseSystemError(folder, "cannot list the folder", errno);
 
     std::vector<FolderItem> items;
     for (;;) {
@@ -62,7 +54,7 @@ std::vector<FolderItem> ListFolder(const std::string& folder)
         const dirent* entry = ::readdir(directory.Get());
         if (entry == nullptr) {
             if (errno != 0)
-                RaiseErrno(folder, "cannot list the folder", errno);
+                plat::RaiseSystemError(folder, "cannot list the folder", errno);
             return items;
         }
         const std::string name = entry->d_name;
@@ -72,8 +64,8 @@ std::vector<FolderItem> ListFolder(const std::string& folder)
         if (::stat((native + name).c_str(), &info) != 0) {
             const int error = errno;
             std::string bytes;
-            RaiseErrno(EncodeName(name, plat::PathCodePage(), bytes).empty() ? folder + bytes : folder, "cannot read",
-                       error);
+            plat::RaiseSystemError(EncodeName(name, plat::PathCodePage(), bytes).empty() ? folder + bytes : folder,
+                                   "cannot read", error);
         }
         items.push_back({name, KindOf(info), static_cast<std::uint64_t>(info.st_size)});
     }
@@ -86,7 +78,7 @@ plat::File OpenListedFile(const std::string& folder, const std::string& name)
     const std::string why = EncodeName(name, plat::PathCodePage(), bytes);
     if (!why.empty())
         throw plat::FileError(plat::kCauseBadPath, folder, "cannot open a file in '" + folder + "': " + why);
-    return plat::File(folder + bytes, plat::File::Mode::Read);
+    return plat::File(folder + bytes, plat::File::Mode::SharedRead);
 }
 
 bool IsFolder(const std::string& path)
@@ -107,13 +99,36 @@ bool IsSameFolder(const std::string& first, const std::string& second)
            S_ISDIR(one.st_mode) && one.st_dev == two.st_dev && one.st_ino == two.st_ino;
 }
 
+void MakeFolder(const std::string& path)
+{
+    if (::mkdir(plat::ToPosix(path).c_str(), 0777) != 0)
+        plat::RaiseSystemError(path, "cannot create the folder", errno);
+}
+
 bool RemoveFile(const std::string& path)
 {
     std::string native;
     return plat::ToPosix(path, native) && ::unlink(native.c_str()) == 0;
 }
 
-bool StdoutIsTerminal() { return ::isatty(STDOUT_FILENO) == 1; }
+void RemoveFileDurably(const std::string& path)
+{
+    if (::unlink(plat::ToPosix(path).c_str()) != 0) {
+        if (errno == ENOENT)
+            return;
+        plat::RaiseSystemError(path, "cannot remove", errno);
+    }
+    FlushFolderOf(path);
+}
+
+void MoveFileIntoPlace(const std::string& from, const std::string& to)
+{
+    if (::rename(plat::ToPosix(from).c_str(), plat::ToPosix(to).c_str()) != 0)
+        plat::RaiseSystemError(to, "cannot put a file in place of", errno);
+    FlushFolderOf(to);
+}
+
+bool StderrIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
 
 // Case as the C library knows it for all of Unicode, which takes a UTF-8 locale.
 std::string UpperCase(const std::string& text)

@@ -1,5 +1,6 @@
 #include "host_system.h"
 
+#include "platform_detail.h"
 #include "win32_handles.h"
 #include "win32_text.h"
 
@@ -9,36 +10,6 @@
 
 namespace kwpack {
 namespace {
-
-int CauseOf(DWORD error)
-{
-    switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND: return plat::kCauseNotFound;
-    case ERROR_INVALID_NAME:
-    case ERROR_DIRECTORY:
-    case ERROR_BAD_PATHNAME: return plat::kCauseBadPath;
-    case ERROR_ACCESS_DENIED: return plat::kCauseAccessDenied;
-    default: return plat::kCauseGeneric;
-    }
-}
-
-// The system's own words for an error code, without the closing full stop and line break.
-std::string DescribeError(DWORD error)
-{
-    char text[512];
-    DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-                                    text, sizeof text, nullptr);
-    while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' || text[length - 1] == '.'))
-        --length;
-    const std::string code = "system error " + std::to_string(error);
-    return length == 0 ? code : std::string(text, length) + " (" + code + ")";
-}
-
-[[noreturn]] void RaiseError(const std::string& path, const char* action, DWORD error)
-{
-    throw plat::FileError(CauseOf(error), path, std::string(action) + " '" + path + "': " + DescribeError(error));
-}
 
 ItemKind KindOf(const WIN32_FIND_DATAW& data)
 {
@@ -96,7 +67,7 @@ std::vector<FolderItem> ListFolder(const std::string& folder)
         // A drive's root folder has no "." entry, so an empty one finds nothing at all.
         if (error == ERROR_FILE_NOT_FOUND && IsFolder(folder))
             return items;
-        RaiseError(folder, "cannot list the folder", error);
+        plat::RaiseSystemError(folder, "cannot list the folder", static_cast<long>(error));
     }
     do {
         const std::wstring name = data.cFileName;
@@ -108,22 +79,23 @@ std::vector<FolderItem> ListFolder(const std::string& folder)
 
     const DWORD error = ::GetLastError();
     if (error != ERROR_NO_MORE_FILES)
-        RaiseError(folder, "cannot list the folder", error);
+        plat::RaiseSystemError(folder, "cannot list the folder", static_cast<long>(error));
     return items;
 }
 
 plat::File OpenListedFile(const std::string& folder, const std::string& name)
 {
     const std::wstring wideName = Utf8ToWide(name);
-    // No sharing, as the platform's files: nobody may change the file while it is packed.
+    // Shared as the platform's shared reads are: a file that changes while it
+    // is packed shows in its length, which is checked before and after.
     plat::UniqueFileHandle file(reinterpret_cast<std::intptr_t>(
-        ::CreateFileW((WidePath(folder) + wideName).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr)));
+        ::CreateFileW((WidePath(folder) + wideName).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr)));
     const DWORD error = ::GetLastError();
     // Engine text names it in messages, so the name goes into the ANSI code page as well as it can.
     const std::string path = folder + Narrow(wideName, CP_ACP);
     if (!file)
-        RaiseError(path, "cannot open", error);
+        plat::RaiseSystemError(path, "cannot open", static_cast<long>(error));
     return plat::File(std::move(file), path);
 }
 
@@ -142,12 +114,35 @@ bool IsSameFolder(const std::string& first, const std::string& second)
            one.nFileIndexLow == two.nFileIndexLow;
 }
 
+void MakeFolder(const std::string& path)
+{
+    if (!::CreateDirectoryA(path.c_str(), nullptr))
+        plat::RaiseSystemError(path, "cannot create the folder", static_cast<long>(::GetLastError()));
+}
+
 bool RemoveFile(const std::string& path) { return ::DeleteFileA(path.c_str()) != 0; }
 
-bool StdoutIsTerminal()
+// The file system's log keeps the removal ahead of the renames that follow,
+// which are written through.
+void RemoveFileDurably(const std::string& path)
+{
+    if (::DeleteFileA(path.c_str()))
+        return;
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND)
+        plat::RaiseSystemError(path, "cannot remove", static_cast<long>(error));
+}
+
+void MoveFileIntoPlace(const std::string& from, const std::string& to)
+{
+    if (!::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        plat::RaiseSystemError(to, "cannot put a file in place of", static_cast<long>(::GetLastError()));
+}
+
+bool StderrIsTerminal()
 {
     DWORD mode = 0;
-    return ::GetConsoleMode(::GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
+    return ::GetConsoleMode(::GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
 }
 
 std::string UpperCase(const std::string& text)

@@ -14,6 +14,8 @@ namespace {
 
 constexpr std::uint64_t kEntrySizeLimit = std::uint64_t{1} << 32; // the index stores sizes in 32 bits
 constexpr std::size_t kCopyBufferSize = 1 << 20;
+// Added to the names of the pair while it is written; the installer looks for neither.
+constexpr const char* kPartialSuffix = ".kwpack-partial";
 
 std::string Quoted(const std::string& name) { return "'" + name + "'"; }
 
@@ -24,12 +26,18 @@ bool HoldsProgram(const std::vector<PackEntry>& entries)
                        [&](const PackEntry& entry) { return UpperCase(entry.name) == program; });
 }
 
+[[noreturn]] void RaiseChanged(const std::string& path)
+{
+    throw plat::FileError(plat::kCauseGeneric, path, Quoted(path) + " changed while it was being packed");
+}
+
+// Others may write the file meanwhile, so its length is checked before and after.
 void CopyEntry(const std::string& folder, const PackEntry& entry, plat::File& data, std::vector<char>& buffer)
 {
     plat::File input = OpenListedFile(folder, entry.name);
     const std::string& path = input.Path();
     if (input.GetLength() != entry.size)
-        throw plat::FileError(plat::kCauseGeneric, path, Quoted(path) + " changed while it was being packed");
+        RaiseChanged(path);
     for (std::uint64_t left = entry.size; left > 0;) {
         const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size()));
         if (input.Read(buffer.data(), chunk) != chunk)
@@ -37,6 +45,8 @@ void CopyEntry(const std::string& folder, const PackEntry& entry, plat::File& da
         data.Write(buffer.data(), chunk);
         left -= chunk;
     }
+    if (input.GetLength() != entry.size)
+        RaiseChanged(path);
 }
 
 std::uint64_t TotalBytes(const PackPlan& plan)
@@ -47,6 +57,7 @@ std::uint64_t TotalBytes(const PackPlan& plan)
     return total;
 }
 
+// Writes the data file and then the index, each on the disk before it is closed.
 void WritePair(const std::string& folder, const PackPlan& plan, const std::string& dataPath,
                const std::string& indexPath, const PackProgress& progress, std::vector<std::string>& created)
 {
@@ -64,11 +75,12 @@ void WritePair(const std::string& folder, const PackPlan& plan, const std::strin
             AppendIndexRecord(index, static_cast<std::uint32_t>(entry.size), entry.indexName);
             done += entry.size;
         }
+        data.Flush();
     }
-    // The index goes last, so a pair whose data failed never gets an index at all.
     plat::File indexFile(indexPath, plat::File::Mode::CreateWrite);
     created.push_back(indexPath);
     indexFile.Write(index.data(), index.size());
+    indexFile.Flush();
 }
 
 } // namespace
@@ -135,13 +147,23 @@ PackPlan PlanPackage(const std::string& folder, unsigned codePage)
     return plan;
 }
 
+// The new pair is written whole under other names first. The old index then
+// goes before the new data takes its place, and the new index comes last, so
+// that an interruption at any point leaves the old pair, the new pair, or no
+// index at all, which the installer refuses to start with: never an index
+// beside data it does not describe. Partial files left by a run that was
+// killed are written over, and so taken away, by the next.
 void WritePackage(const std::string& folder, const PackPlan& plan, const std::string& outFolder,
                   const PackProgress& progress)
 {
+    const std::string data = outFolder + CInstallEngine::kDataFileName;
+    const std::string index = outFolder + CInstallEngine::kIndexFileName;
     std::vector<std::string> created;
     try {
-        WritePair(folder, plan, outFolder + CInstallEngine::kDataFileName, outFolder + CInstallEngine::kIndexFileName,
-                  progress, created);
+        WritePair(folder, plan, data + kPartialSuffix, index + kPartialSuffix, progress, created);
+        RemoveFileDurably(index);
+        MoveFileIntoPlace(data + kPartialSuffix, data);
+        MoveFileIntoPlace(index + kPartialSuffix, index);
     } catch (const plat::FileError&) {
         for (const std::string& path : created)
             RemoveFile(path);

@@ -37,8 +37,11 @@ PackPlan PlanPackage(const std::string& folder, unsigned codePage = plat::kDefau
 // Told before each entry is copied: the percent of the bytes already packed, and the entry's name.
 using PackProgress = std::function<void(int percent, const std::string& name)>;
 
-// Writes the index and data files of a plan without refusals into `outFolder`.
-// Raises plat::FileError; the output files it had opened are then removed.
+// Writes the index and data files of a plan without refusals into `outFolder`,
+// in place of a pair that is there, through files named like them with
+// ".kwpack-partial" added. Raises plat::FileError; the partial files are
+// then removed, and `outFolder` holds the old pair, the new pair, or data
+// without an index.
 void WritePackage(const std::string& folder, const PackPlan& plan, const std::string& outFolder,
                   const PackProgress& progress = {});
 

@@ -1,100 +1,68 @@
 #include "package_listing.h"
 
 #include "code_page_text.h"
+#include "counted.h"
 #include "entry_name.h"
 #include "installer_engine.h"
-#include "package_index.h"
 
 namespace kwpack {
 namespace {
 
-std::string Count(plat::FileSize count, const char* unit)
-{
-    return std::to_string(count) + " " + unit + (count == 1 ? "" : "s");
-}
+std::string Bytes(plat::FileSize count) { return Counted(count, "byte", "bytes"); }
 
-// Reads the record at the index's position into `entry`; returns what is
-// wrong with it, or an empty text. Nothing is allocated by a size that does
-// not fit in the file.
-std::string ReadRecord(plat::File& index, plat::FileSize remaining, plat::FileSize dataLeft, unsigned codePage,
-                       ListedEntry& entry)
+// What the installer would make of a record that fits in the index: an empty
+// text when it would install it as listed.
+std::string CheckRecord(const IndexRecord& record, plat::FileSize dataLeft, unsigned codePage, ListedEntry& entry)
 {
-    unsigned char header[kRecordHeaderSize];
-    if (remaining < kRecordHeaderSize) {
-        return "the index ends inside the record's header (" + Count(remaining, "byte") + " of " +
-               std::to_string(kRecordHeaderSize) + ")";
+    entry.name = record.name;
+    entry.size = record.dataSize;
+    if (record.name.size() < record.nameLength) {
+        return "the name holds a zero byte at position " + std::to_string(record.name.size()) +
+               ", so the installer would write '" + plat::ShownPath(Decoded(record.name, codePage)) + "'";
     }
-    if (index.Read(header, sizeof header) != sizeof header)
-        return "the index file got shorter while it was read";
-    entry.size = LoadLittleEndian32(header);
-    const std::uint32_t nameLength = LoadLittleEndian32(header + 4);
-    const plat::FileSize nameRoom = remaining - kRecordHeaderSize;
-    if (nameLength > nameRoom) {
-        return "the name length " + std::to_string(nameLength) + " runs past the end of the index (" +
-               Count(nameRoom, "byte") + " left)";
-    }
-
-    entry.name.resize(nameLength);
-    if (index.Read(entry.name.data(), nameLength) != nameLength)
-        return "the index file got shorter while it was read";
-    const std::size_t zero = entry.name.find('\0');
-    if (zero != std::string::npos) {
-        entry.name.resize(zero);
-        return "the name holds a zero byte at position " + std::to_string(zero) + ", so the installer would write '" +
-               plat::ShownPath(Decoded(entry.name, codePage)) + "'";
-    }
-    if (entry.name.size() > kMaxNameLength)
-        return "the name is " + Count(entry.name.size(), "byte") + " long, more than a path can hold";
-    if (!plat::DecodeText(entry.name, codePage, entry.text)) {
-        return "the name '" + plat::ShownPath(Decoded(entry.name, codePage)) +
+    if (!plat::DecodeText(record.name, codePage, entry.text)) {
+        return "the name '" + plat::ShownPath(Decoded(record.name, codePage)) +
                "' holds bytes that are no text in code page " + std::to_string(codePage);
     }
     if (const char* reason = RefusedEntryTextReason(entry.text))
         return "the installer refuses the name '" + plat::ShownPath(entry.text) + "': " + reason;
-    if (entry.size > dataLeft) {
-        return "its " + Count(entry.size, "byte") + " of data run past the end of the data file (" +
-               Count(dataLeft, "byte") + " left)";
-    }
+    if (record.dataSize > dataLeft)
+        return "its " + Bytes(record.dataSize) + " of data run past the end of the data file (" + Bytes(dataLeft) +
+               " left)";
     return std::string();
 }
 
 } // namespace
 
-PackageListing ReadPackageListing(const std::string& folder, unsigned codePage)
+std::optional<IndexProblem> ReadPackageListing(const std::string& folder, unsigned codePage,
+                                               const ListedEntrySink& onEntry)
 {
-    plat::File index(folder + CInstallEngine::kIndexFileName, plat::File::Mode::Read);
-    plat::File data(folder + CInstallEngine::kDataFileName, plat::File::Mode::Read);
-    PackageListing listing;
-    listing.dataBytes = data.GetLength();
-    const plat::FileSize indexLength = index.GetLength();
-
-    plat::FileSize offset = 0;
+    plat::File index(folder + CInstallEngine::kIndexFileName, plat::File::Mode::SharedRead);
+    plat::File data(folder + CInstallEngine::kDataFileName, plat::File::Mode::SharedRead);
+    const plat::FileSize dataBytes = data.GetLength();
+    IndexReader records(index);
     plat::FileSize dataUsed = 0;
-    while (offset < indexLength) {
-        ListedEntry entry;
-        std::string problem = ReadRecord(index, indexLength - offset, listing.dataBytes - dataUsed, codePage, entry);
-        if (!problem.empty()) {
-            listing.problem = PackageProblem{listing.entries.size() + 1, offset, std::move(problem)};
-            return listing;
-        }
+    IndexRecord record;
+    IndexProblem problem;
+    ListedEntry entry;
+    while (records.Position() < records.Length()) {
+        if (!records.Next(record, problem))
+            return problem;
+        problem.what = CheckRecord(record, dataBytes - dataUsed, codePage, entry);
+        if (!problem.what.empty())
+            return problem;
         dataUsed += entry.size;
-        listing.entries.push_back(std::move(entry));
-        offset = index.GetPosition();
+        onEntry(entry);
     }
-    if (dataUsed < listing.dataBytes) {
-        listing.problem = PackageProblem{
-            0, indexLength,
-            "the data file holds " + Count(listing.dataBytes - dataUsed, "byte") + " that no record claims"};
-    }
-    return listing;
+    if (dataUsed < dataBytes)
+        return IndexProblem{0, records.Length(),
+                            "the data file holds " + Bytes(dataBytes - dataUsed) + " that no record claims"};
+    return std::nullopt;
 }
 
-std::string DescribeProblem(const std::string& folder, const PackageProblem& problem)
+std::string DescribeProblem(const std::string& folder, const IndexProblem& problem)
 {
-    const std::string place = problem.record > 0 ? "record " + std::to_string(problem.record) + " at index offset "
-                                                 : std::string("after the last record, at index offset ");
-    return "malformed package in '" + Shown(folder) + "': " + place + std::to_string(problem.offset) + ": " +
-           problem.what;
+    return "malformed package in '" + Shown(folder) + "': " + problem.Describe();
 }
 
 } // namespace kwpack

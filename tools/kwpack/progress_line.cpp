@@ -9,6 +9,7 @@ namespace {
 
 // Kept below the usual 80 columns: a line that wraps can no longer be rewritten with `\r`.
 constexpr std::size_t kLiveLineWidth = 79;
+constexpr std::size_t kBatchSize = 8192;
 
 std::string StatusLine(int percent, const std::string& text)
 {
@@ -43,7 +44,11 @@ void ProgressLine::Show(int percent, const std::string& text)
 {
     std::string line = StatusLine(percent, text);
     if (!m_liveLine) {
-        m_out << line << '\n';
+        m_heldBack += line + '\n';
+        if (m_heldBack.size() >= kBatchSize) {
+            m_out << m_heldBack;
+            m_heldBack.clear();
+        }
         return;
     }
     if (CountCharacters(line) > kLiveLineWidth)
@@ -52,7 +57,7 @@ void ProgressLine::Show(int percent, const std::string& text)
     const std::size_t width = CountCharacters(line);
     if (width < m_shownWidth)
         line.append(m_shownWidth - width, ' ');
-    m_out << '\r' << line << std::flush;
+    m_out << ('\r' + line) << std::flush;
     m_shownWidth = width;
 }
 
@@ -61,6 +66,8 @@ void ProgressLine::End()
     if (m_liveLine && m_shownWidth > 0)
         m_out << '\n';
     m_shownWidth = 0;
+    m_out << m_heldBack;
+    m_heldBack.clear();
     m_out.flush();
 }
 

@@ -7,19 +7,23 @@
 namespace kwpack {
 
 // A command's progress as "[ 42%] text": one line rewritten in place on a
-// terminal, or a line per call otherwise.
+// terminal, or a line per call otherwise, written a batch of lines at a time:
+// standard error writes whatever it is given at once, and a package of many
+// small files has many lines, which one write each would slow down.
 class ProgressLine {
 public:
     ProgressLine(std::ostream& out, bool liveLine);
 
     void Show(int percent, const std::string& text);
-    // Ends the rewritten line, so what follows starts on a line of its own.
+    // Ends the rewritten line, or writes the lines held back, so what follows
+    // comes after them and starts on a line of its own.
     void End();
 
 private:
     std::ostream& m_out;
     bool m_liveLine;
     std::size_t m_shownWidth = 0;
+    std::string m_heldBack;
 };
 
 } // namespace kwpack

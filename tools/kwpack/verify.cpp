@@ -33,11 +33,6 @@ void SkipTo(plat::File& data, plat::FileSize end, Buffers& buffers)
         left -= ReadPiece(data, left, buffers.entry);
 }
 
-std::string CountEntries(std::size_t count)
-{
-    return std::to_string(count) + (count == 1 ? " entry" : " entries");
-}
-
 // Reads the entry's bytes from `data` in step with `file`; returns the offset
 // of the first byte that differs, or nothing when the two are alike. A file
 // shorter or longer than the entry differs where the shorter one ends.
@@ -68,7 +63,7 @@ std::optional<EntryFault> CheckEntry(plat::File& data, const ListedEntry& entry,
     EntryFault fault{entry.text, false, 0, 0, entry.size, std::string()};
     const plat::FileSize end = data.GetPosition() + entry.size;
     try {
-        plat::File file(folder + entry.name, plat::File::Mode::Read);
+        plat::File file(folder + entry.name, plat::File::Mode::SharedRead);
         const std::optional<plat::FileSize> difference = FirstDifference(data, entry.size, file, buffers);
         if (!difference)
             return std::nullopt;
@@ -141,7 +136,7 @@ void PrintFault(const EntryFault& fault, std::ostream& out)
     }
     out << "different: " << name << ": first difference at offset " << fault.offset;
     if (fault.fileSize != fault.entrySize)
-        out << "; the file has " << fault.fileSize << " bytes, the entry " << fault.entrySize;
+        out << "; the file has " << Bytes(fault.fileSize) << ", the entry " << fault.entrySize;
     out << '\n';
 }
 
@@ -150,22 +145,23 @@ void PrintFault(const EntryFault& fault, std::ostream& out)
 VerifyReport VerifyFolder(const std::string& package, const std::string& folder, unsigned codePage)
 {
     VerifyReport report;
-    const PackageListing listing = ReadPackageListing(package, codePage);
-    if (listing.problem) {
-        report.problem = listing.problem;
+    // The names are kept to find the extra files: their room grows with the
+    // index file, never with what its records claim.
+    std::vector<ListedEntry> entries;
+    report.problem = ReadPackageListing(package, codePage, [&](const ListedEntry& entry) { entries.push_back(entry); });
+    if (report.problem)
         return report;
-    }
-    report.entries = listing.entries.size();
-    plat::File data(package + CInstallEngine::kDataFileName, plat::File::Mode::Read);
+    report.entries = entries.size();
+    plat::File data(package + CInstallEngine::kDataFileName, plat::File::Mode::SharedRead);
     Buffers buffers;
-    for (const ListedEntry& entry : listing.entries) {
+    for (const ListedEntry& entry : entries) {
         if (std::optional<EntryFault> fault = CheckEntry(data, entry, folder, buffers))
             report.faults.push_back(std::move(*fault));
     }
 
     std::set<std::string> entryKeys;
     std::set<std::string> folderKeys;
-    CollectKeys(listing.entries, entryKeys, folderKeys);
+    CollectKeys(entries, entryKeys, folderKeys);
     FindExtra(folder, std::string(), entryKeys, folderKeys, report);
     std::sort(report.extra.begin(), report.extra.end());
     return report;
@@ -184,7 +180,7 @@ int RunVerify(const std::string& packageArgument, const std::string& folderArgum
         report = VerifyFolder(package, folder, codePage.value_or(plat::kDefaultCodePage));
     } catch (const UnusableFolder& error) {
         console.err << "kwpack: " << error.what() << '\n';
-        return kExitRefused;
+        return kExitFailed;
     } catch (const plat::FileError& error) {
         console.err << "kwpack: " << Shown(error.what()) << '\n';
         return kExitFailed;
@@ -202,10 +198,10 @@ int RunVerify(const std::string& packageArgument, const std::string& folderArgum
         console.err << "kwpack: warning: " << why << '\n';
     if (!report.faults.empty()) {
         console.out << "Missing or different in '" << Shown(folder) << "': " << report.faults.size() << " of "
-                    << CountEntries(report.entries) << '\n';
+                    << Entries(report.entries) << '\n';
         return kExitFailed;
     }
-    console.out << "Every entry matches in '" << Shown(folder) << "' (" << CountEntries(report.entries) << ")\n";
+    console.out << "Every entry matches in '" << Shown(folder) << "' (" << Entries(report.entries) << ")\n";
     return kExitOk;
 }
 

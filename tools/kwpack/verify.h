@@ -26,13 +26,14 @@ struct VerifyReport {
     std::vector<EntryFault> faults;          // in the package's order
     std::vector<std::string> extra;          // in the folder, not in the package; UTF-8, sorted
     std::vector<std::string> unlisted;       // why a folder could not be searched for extra files
-    std::optional<PackageProblem> problem;   // a malformed package; nothing was compared
+    std::optional<IndexProblem> problem;     // a malformed package; nothing was compared
 };
 
 // Compares every entry of the package in `package`, with names in `codePage`,
 // with the file of that name in `folder` (both ending in `\`), reading both in
-// pieces. Files are opened by names in the path code page. Raises
-// plat::FileError when the package cannot be read.
+// pieces and shared with anyone else, a running program included. Files are
+// opened by names in the path code page. Raises plat::FileError when the
+// package cannot be read.
 VerifyReport VerifyFolder(const std::string& package, const std::string& folder,
                           unsigned codePage = plat::kDefaultCodePage);
 

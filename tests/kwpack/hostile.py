@@ -1,0 +1,236 @@
+#!/usr/bin/env python3
+"""kwpack as a process, where a publisher meets it at its worst:
+
+- an index whose first record claims a 1 GiB name (a sparse file): list,
+  verify and extract refuse it in little memory, measured as the peak resident
+  memory above that of the same command on a small package;
+- a pack of a large folder over an existing package, killed at random points:
+  the pair left behind is the old one, the new one or none, and extract never
+  writes a file that is neither the old nor the new one;
+- standard output on a full disk: no command exits 0.
+
+Usage: hostile.py KWPACK [RUNNER...]
+With a runner (wine-run and its prefix), KWPACK is the Windows kwpack.exe,
+given Z: paths. KW_KILL_ROUNDS (24) and KW_KILL_SEED (the time) set the kills.
+"""
+import os
+import random
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+kwpack, runner = sys.argv[1], sys.argv[2:]
+failures = []
+MEMORY_LIMIT_KIB = 16 * 1024
+GIB = 1 << 30
+
+
+def path_arg(path):
+    return "Z:" + path if runner else path
+
+
+def command(*arguments):
+    return runner + [kwpack] + [str(a) for a in arguments]
+
+
+def check(what, good, detail=""):
+    print(("ok: " if good else "FAILED: ") + what + ("" if good else "\n  " + detail), flush=True)
+    if not good:
+        failures.append(what)
+
+
+def run(*arguments, stdout=subprocess.DEVNULL):
+    """Runs kwpack; returns its exit status, standard error and peak resident memory in KiB.
+
+    Standard error goes to a file, not a pipe: Wine's own processes, started
+    with the first program of a session, would hold a pipe open long after."""
+    with tempfile.TemporaryFile() as err:
+        process = subprocess.Popen(command(*arguments), stdin=subprocess.DEVNULL, stdout=stdout, stderr=err)
+        # This child's own usage, where RUSAGE_CHILDREN would give the largest of all children so far.
+        _, status, usage = os.wait4(process.pid, 0)
+        process.returncode = os.waitstatus_to_exitcode(status)
+        err.seek(0)
+        return process.returncode, err.read().decode("utf-8", "replace").replace("\r\n", "\n"), usage.ru_maxrss
+
+
+def write(path, data):
+    with open(path, "wb") as file:
+        file.write(data)
+
+
+def huge_name(work):
+    """The first record claims a name of 1 GiB, all of it zeros on a sparse file."""
+    small, huge, installed = (os.path.join(work, name) for name in ("small", "huge", "installed"))
+    for folder in (small, huge, installed):
+        os.makedirs(folder)
+    write(os.path.join(small, "pelmora.kwi"), (2).to_bytes(4, "little") + (11).to_bytes(4, "little") + b"pelmora.exe")
+    write(os.path.join(small, "pelmora.kwf"), b"MZ")
+    write(os.path.join(installed, "pelmora.exe"), b"MZ")
+    with open(os.path.join(huge, "pelmora.kwi"), "wb") as index:
+        index.write((0).to_bytes(4, "little") + GIB.to_bytes(4, "little"))
+        index.truncate(8 + GIB)
+    write(os.path.join(huge, "pelmora.kwf"), b"")
+
+    def destination(package):
+        return path_arg(os.path.join(work, "out-" + os.path.basename(package)))
+
+    cases = [
+        ("list", lambda package: ["list", path_arg(package)]),
+        ("verify", lambda package: ["verify", path_arg(package), path_arg(installed)]),
+        ("extract", lambda package: ["extract", path_arg(package), destination(package)]),
+    ]
+    for name, arguments in cases:
+        base_status, base_err, base_peak = run(*arguments(small))
+        started = time.monotonic()
+        status, err, peak = run(*arguments(huge))
+        seconds = time.monotonic() - started
+        above = peak - base_peak
+        print(f"  {name}: {peak} KiB peak, {above:+} KiB above a small package's {base_peak} KiB, {seconds:.2f} s")
+        check(f"{name} of a small package succeeds", base_status == 0, base_err)
+        told = "extraction stopped" if name == "extract" else "zero byte at position 0"
+        check(f"{name} refuses a 1 GiB name", status == 1 and told in err, f"status {status}: {err}")
+        check(f"{name} refuses it in less than {MEMORY_LIMIT_KIB} KiB more memory", above < MEMORY_LIMIT_KIB,
+              f"{above} KiB more")
+
+
+def make_folder(root, seed, names):
+    """Files of mixed sizes whose contents tell the folder and the name apart."""
+    os.makedirs(root)
+    rng = random.Random(seed)
+    contents = {}
+    for name in names:
+        size = rng.choice([0, 1, 4096, 65536 + 7, 1 << 20, 3 << 20, (5 << 20) + 11])
+        block = (seed + name).encode() * 64
+        data = (block * (size // len(block) + 1))[:size]
+        write(os.path.join(root, name), data)
+        contents[name] = data
+    return contents
+
+
+def extracted(folder):
+    found = {}
+    for name in os.listdir(folder):
+        with open(os.path.join(folder, name), "rb") as file:
+            found[name] = file.read()
+    return found
+
+
+def killed_pack(work, rounds):
+    names_old = [f"file{i:02}.bin" for i in range(24)] + ["pelmora.exe"]
+    names_new = [f"file{i:02}.bin" for i in range(4, 30)] + ["pelmora.exe", "readme.txt"]
+    old = make_folder(os.path.join(work, "old"), "old", names_old)
+    new = make_folder(os.path.join(work, "new"), "new", names_new)
+    package = os.path.join(work, "package")
+    sources = {"old": (os.path.join(work, "old"), old), "new": (os.path.join(work, "new"), new)}
+    whole = float("inf")
+    for name in ("old", "new", "old", "new"):
+        started = time.monotonic()
+        status, err, _ = run("pack", path_arg(sources[name][0]), "-o", path_arg(package))
+        whole = min(whole, time.monotonic() - started)
+        check(f"a whole pack of the {name} folder succeeds", status == 0, err)
+    seed = int(os.environ.get("KW_KILL_SEED", str(int(time.time()))))
+    rng = random.Random(seed)
+    print(f"  a whole pack takes {whole:.2f} s; killing {rounds} packs at random points (KW_KILL_SEED={seed})")
+
+    partial_data = os.path.join(package, "pelmora.kwf.kwpack-partial")
+    partial_index = os.path.join(package, "pelmora.kwi.kwpack-partial")
+
+    def size(path):
+        try:
+            return os.path.getsize(path)
+        except OSError:
+            return -1
+
+    # A point of the run, seen from outside: under Wine most of a run's time
+    # is its start, so points in time alone would seldom reach the pair.
+    def kill_point(total):
+        kind = rng.choice(["in time", "while the data is written", "once the index is written",
+                           "once the old index is gone"])
+        if kind == "in time":
+            deadline = time.monotonic() + rng.uniform(0, whole * 1.1)
+            return kind, lambda: time.monotonic() >= deadline
+        if kind == "while the data is written":
+            bytes_written = rng.randrange(total + 1)
+            return kind, lambda: size(partial_data) >= bytes_written
+        if kind == "once the index is written":
+            return kind, lambda: size(partial_index) >= 0
+        return kind, lambda: size(os.path.join(package, "pelmora.kwi")) < 0
+
+    outcomes = {"old pair": 0, "new pair": 0, "no index": 0, "pack finished first": 0}
+    current = "new"
+    for round_number in range(rounds):
+        target = "new" if current == "old" else "old"
+        kind, reached = kill_point(sum(len(data) for data in sources[target][1].values()))
+        process = subprocess.Popen(command("pack", path_arg(sources[target][0]), "-o", path_arg(package)),
+                                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        while process.poll() is None and not reached():
+            pass
+        finished = process.poll() is not None
+        if not finished:
+            process.send_signal(signal.SIGKILL)
+        process.wait()
+        if finished:
+            outcomes["pack finished first"] += 1
+        print(f"  round {round_number}: {target} pack killed {kind}" + (", but it had finished" if finished else ""))
+
+        left = sorted(os.listdir(package))
+        strays = [name for name in left if name not in ("pelmora.kwi", "pelmora.kwf") and
+                  not name.endswith(".kwpack-partial")]
+        check(f"round {round_number}: only the pair and partial files are left", not strays, str(left))
+
+        destination = os.path.join(work, f"dest{round_number}")
+        status, err, _ = run("extract", path_arg(package), path_arg(destination))
+        got = extracted(destination) if os.path.isdir(destination) else {}
+        wrong = [name for name, data in got.items() if data != old.get(name) and data != new.get(name)]
+        check(f"round {round_number}: extract writes no file that is neither old nor new", not wrong,
+              f"{wrong} (status {status})")
+        if status == 0:
+            whole_pair = got == old or got == new
+            check(f"round {round_number}: a pair that extracts is the old or the new one whole", whole_pair,
+                  f"{sorted(got)}")
+            current = "old" if got == old else "new"
+            outcomes["old pair" if got == old else "new pair"] += 1
+        else:
+            no_index = "pelmora.kwi" not in left
+            check(f"round {round_number}: a pair that does not extract has no index", no_index, err)
+            outcomes["no index"] += 1
+            # The next pack goes over a whole pair again.
+            check(f"round {round_number}: a pack after it succeeds",
+                  run("pack", path_arg(sources[target][0]), "-o", path_arg(package))[0] == 0)
+            current = target
+    print("  after the kills: " + ", ".join(f"{count} {what}" for what, count in outcomes.items()))
+
+
+def full_output(work):
+    package = os.path.join(work, "package")
+    os.makedirs(package)
+    write(os.path.join(package, "pelmora.kwi"), (2).to_bytes(4, "little") + (11).to_bytes(4, "little") + b"pelmora.exe")
+    write(os.path.join(package, "pelmora.kwf"), b"MZ")
+    app = os.path.join(work, "app")
+    os.makedirs(app)
+    write(os.path.join(app, "pelmora.exe"), b"MZ")
+    cases = [
+        ("list", ["list", path_arg(package)]),
+        ("verify", ["verify", path_arg(package), path_arg(app)]),
+        ("extract", ["extract", path_arg(package), path_arg(os.path.join(work, "out"))]),
+        ("pack", ["pack", path_arg(app), "-o", path_arg(os.path.join(work, "packed"))]),
+        ("--help", ["--help"]),
+    ]
+    with open("/dev/full", "wb") as full:
+        for name, arguments in cases:
+            status, err, _ = run(*arguments, stdout=full)
+            check(f"{name} > /dev/full exits 1 and says why", status == 1 and "cannot write the output" in err,
+                  f"status {status}: {err}")
+
+
+with tempfile.TemporaryDirectory() as work:
+    huge_name(work)
+with tempfile.TemporaryDirectory() as work:
+    killed_pack(work, int(os.environ.get("KW_KILL_ROUNDS", "24")))
+with tempfile.TemporaryDirectory() as work:
+    full_output(work)
+
+print(f"hostile: {len(failures)} failed")
+sys.exit(1 if failures else 0)
