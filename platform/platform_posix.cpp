@@ -106,9 +106,9 @@ bool IsBeneath(const std::string& path, const std::string& folder)
            path[folder.size()] == '/';
 }
 
-[[noreturn]] void RaiseOutside(const std::string& path)
+[[noreturn]] void RaiseOutside(const std::string& path, const char* why = "a link leads outside the destination folder")
 {
-    throw FileError(kCauseBadPath, path, "cannot open '" + path + "': a link leads outside the destination folder");
+    throw FileError(kCauseBadPath, path, "cannot open '" + path + "': " + why);
 }
 
 // Locks an output file, so one in use elsewhere is left alone, then empties it.
@@ -121,6 +121,10 @@ void TakeForWriting(int fd, const std::string& path, bool created)
             RaiseErrno(path, "cannot open", errno);
         if (S_ISDIR(info.st_mode))
             RaiseErrno(path, "cannot open", EISDIR);
+        // Another name of the file may lie anywhere on the file system, and
+        // the system cannot list a file's names: only a file with one is written.
+        if (info.st_nlink > 1)
+            RaiseOutside(path, "the file has other names, which may lie outside the destination folder");
         // A read-only file is not overwritten, as on Windows, where even an
         // administrator must clear the attribute first; root would get through here.
         if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
@@ -291,6 +295,32 @@ int OpenExisting(const DestinationRoot::Opened& root, int folder, const std::str
     return ::open(DescriptorLink(static_cast<int>(target.Get())).c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
 }
 
+// The folder held for the entries in it may have been moved since it was
+// checked, out of the destination even: the system cannot prevent that. So a
+// file is made or opened first and then looked at where it lies. One that
+// lies outside is refused, and removed when it was just made.
+void KeepOnlyInside(DestinationRoot::Opened& root, int fd, int folder, const std::string& leaf, bool created,
+                    const std::string& path)
+{
+    std::string resolved;
+    if (ResolvedPath(fd, resolved) && IsBeneath(resolved, root.resolved))
+        return;
+    // The destination itself may have moved, which takes its files with it.
+    std::string destination;
+    if (ResolvedPath(static_cast<int>(root.folder.Get()), destination) && destination != root.resolved &&
+        IsBeneath(resolved, destination)) {
+        root.resolved = destination;
+        return;
+    }
+    struct stat made{};
+    struct stat named{};
+    // Only the file made here, should another have taken its name meanwhile.
+    if (created && ::fstat(fd, &made) == 0 && ::fstatat(folder, leaf.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+        made.st_dev == named.st_dev && made.st_ino == named.st_ino)
+        ::unlinkat(folder, leaf.c_str(), 0);
+    RaiseOutside(path, "its folder was moved out of the destination folder");
+}
+
 } // namespace
 
 File DestinationRoot::CreateOutput(const std::string& name)
@@ -313,6 +343,9 @@ File DestinationRoot::CreateOutput(const std::string& name)
     if (fd < 0)
         RaiseErrno(path, "cannot open", errno);
     UniqueFileHandle file(fd);
+    // A file made in the destination itself is inside it wherever it is moved.
+    if (slash != std::string::npos)
+        KeepOnlyInside(root, fd, folder, leaf, created, path);
     TakeForWriting(fd, path, created);
     return File(std::move(file), std::move(path));
 }
