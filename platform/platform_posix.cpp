@@ -232,8 +232,11 @@ FileSize File::GetPosition() const
 struct DestinationRoot::Opened {
     UniqueFileHandle folder;
     std::string resolved; // the folder's path with every link resolved
+    dev_t device = 0; // and what the folder is, wherever it is moved
+    ino_t inode = 0;
     std::string parentName; // the last parent folder, as named below the folder
     UniqueFileHandle parent;
+    std::string parentUp; // "..", "../..", ...: from that folder up to the destination
 };
 
 DestinationRoot::DestinationRoot(std::string folder) : m_folder(std::move(folder)) {}
@@ -250,6 +253,11 @@ DestinationRoot::Opened& DestinationRoot::Root()
         RaiseErrno(m_folder, "cannot open", errno);
     if (!ResolvedPath(static_cast<int>(opened->folder.Get()), opened->resolved))
         RaiseErrno(m_folder, "cannot open", errno);
+    struct stat info;
+    if (::fstat(static_cast<int>(opened->folder.Get()), &info) != 0)
+        RaiseErrno(m_folder, "cannot open", errno);
+    opened->device = info.st_dev;
+    opened->inode = info.st_ino;
     m_opened = std::move(opened);
     return *m_opened;
 }
@@ -272,6 +280,12 @@ int OpenParent(DestinationRoot::Opened& root, const std::string& parent, const s
         RaiseErrno(path, "cannot open", errno);
     if (resolved != root.resolved && !IsBeneath(resolved, root.resolved))
         RaiseOutside(path);
+    // As deep below the destination as it lies, links resolved.
+    root.parentUp.clear();
+    for (std::size_t at = root.resolved == "/" ? 0 : root.resolved.size(); at < resolved.size(); ++at) {
+        if (resolved[at] == '/')
+            root.parentUp += root.parentUp.empty() ? ".." : "/..";
+    }
     root.parent = std::move(folder);
     root.parentName = parent;
     return static_cast<int>(root.parent.Get());
@@ -297,21 +311,17 @@ int OpenExisting(const DestinationRoot::Opened& root, int folder, const std::str
 
 // The folder held for the entries in it may have been moved since it was
 // checked, out of the destination even: the system cannot prevent that. So a
-// file is made or opened first and then looked at where it lies. One that
-// lies outside is refused, and removed when it was just made.
-void KeepOnlyInside(DestinationRoot::Opened& root, int fd, int folder, const std::string& leaf, bool created,
+// file is made or opened first, then its folder is looked at: the right
+// number of levels up from it must be the destination, wherever that is now.
+// Asked of `..`, which no link can stand in for, and cheaper than asking for
+// the file's path. A file outside is refused, and removed when it was just made.
+void KeepOnlyInside(const DestinationRoot::Opened& root, int fd, int folder, const std::string& leaf, bool created,
                     const std::string& path)
 {
-    std::string resolved;
-    if (ResolvedPath(fd, resolved) && IsBeneath(resolved, root.resolved))
+    struct stat above;
+    if (root.parentUp.empty() || (::fstatat(folder, root.parentUp.c_str(), &above, 0) == 0 &&
+                                  above.st_dev == root.device && above.st_ino == root.inode))
         return;
-    // The destination itself may have moved, which takes its files with it.
-    std::string destination;
-    if (ResolvedPath(static_cast<int>(root.folder.Get()), destination) && destination != root.resolved &&
-        IsBeneath(resolved, destination)) {
-        root.resolved = destination;
-        return;
-    }
     struct stat made{};
     struct stat named{};
     // Only the file made here, should another have taken its name meanwhile.
