@@ -90,7 +90,11 @@ private:
 // file is then made only where the system's own resolution of its name leads
 // beneath that folder, links, junctions and mount points followed, so a link
 // planted inside cannot carry a write outside. Names are opened relative to
-// folders already checked, so a link swapped in afterwards is not followed.
+// folders already checked, so a link swapped in afterwards is not followed,
+// and a folder held for the entries in it cannot carry them outside when it
+// is moved: Windows keeps it in place, the POSIX stand-in looks at where each
+// file made in it lies. An existing file is written only when each of its
+// names lies inside; a hard link is another name of the same file.
 class DestinationRoot {
 public:
     explicit DestinationRoot(std::string folder);
@@ -100,11 +104,11 @@ public:
 
     // Creates the file `name` (a relative path, parts separated by `\`) or
     // truncates the one there, open for writing with exclusive access. Raises
-    // FileError, having created and truncated nothing, when the file or a
-    // folder on its way lies outside the destination.
+    // FileError, having truncated nothing and left nothing created, when the
+    // file, one of its names or a folder on its way lies outside the destination.
     File CreateOutput(const std::string& name);
 
-    // The system's handles: the folder's, and the last parent folder's.
+    // The system's handles: the folder's, and those of the last parent folder.
     struct Opened;
 
 private:

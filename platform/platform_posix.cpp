@@ -116,9 +116,9 @@ bool IsBeneath(const std::string& path, const std::string& folder)
            path[folder.size()] == '/';
 }
 
-[[noreturn]] void RaiseOutside(const std::string& path)
+[[noreturn]] void RaiseOutside(const std::string& path, const char* why = "a link leads outside the destination folder")
 {
-    throw FileError(kCauseBadPath, path, "cannot open '" + path + "': a link leads outside the destination folder");
+    throw FileError(kCauseBadPath, path, "cannot open '" + path + "': " + why);
 }
 
 // Locks an output file, so one in use elsewhere is left alone, then empties it.
@@ -131,6 +131,10 @@ void TakeForWriting(int fd, const std::string& path, bool created)
             RaiseSystemError(path, "cannot open", errno);
         if (S_ISDIR(info.st_mode))
             RaiseSystemError(path, "cannot open", EISDIR);
+        // Another name of the file may lie anywhere on the file system, and
+        // the system cannot list a file's names: only a file with one is written.
+        if (info.st_nlink > 1)
+            RaiseOutside(path, "the file has other names, which may lie outside the destination folder");
         // A read-only file is not overwritten, as on Windows, where even an
         // administrator must clear the attribute first; root would get through here.
         if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
@@ -244,8 +248,11 @@ FileSize File::GetPosition() const
 struct DestinationRoot::Opened {
     UniqueFileHandle folder;
     std::string resolved; // the folder's path with every link resolved
+    dev_t device = 0; // and what the folder is, wherever it is moved
+    ino_t inode = 0;
     std::string parentName; // the last parent folder, as named below the folder
     UniqueFileHandle parent;
+    std::string parentUp; // "..", "../..", ...: from that folder up to the destination
 };
 
 DestinationRoot::DestinationRoot(std::string folder) : m_folder(std::move(folder)) {}
@@ -262,6 +269,11 @@ DestinationRoot::Opened& DestinationRoot::Root()
         RaiseSystemError(m_folder, "cannot open", errno);
     if (!ResolvedPath(static_cast<int>(opened->folder.Get()), opened->resolved))
         RaiseSystemError(m_folder, "cannot open", errno);
+    struct stat info;
+    if (::fstat(static_cast<int>(opened->folder.Get()), &info) != 0)
+        RaiseSystemError(m_folder, "cannot open", errno);
+    opened->device = info.st_dev;
+    opened->inode = info.st_ino;
     m_opened = std::move(opened);
     return *m_opened;
 }
@@ -284,6 +296,12 @@ int OpenParent(DestinationRoot::Opened& root, const std::string& parent, const s
         RaiseSystemError(path, "cannot open", errno);
     if (resolved != root.resolved && !IsBeneath(resolved, root.resolved))
         RaiseOutside(path);
+    // As deep below the destination as it lies, links resolved.
+    root.parentUp.clear();
+    for (std::size_t at = root.resolved == "/" ? 0 : root.resolved.size(); at < resolved.size(); ++at) {
+        if (resolved[at] == '/')
+            root.parentUp += root.parentUp.empty() ? ".." : "/..";
+    }
     root.parent = std::move(folder);
     root.parentName = parent;
     return static_cast<int>(root.parent.Get());
@@ -305,6 +323,28 @@ int OpenExisting(const DestinationRoot::Opened& root, int folder, const std::str
         RaiseOutside(path);
     // Opened through the descriptor, so what was checked is what is written.
     return ::open(DescriptorLink(static_cast<int>(target.Get())).c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+}
+
+// The folder held for the entries in it may have been moved since it was
+// checked, out of the destination even: the system cannot prevent that. So a
+// file is made or opened first, then its folder is looked at: the right
+// number of levels up from it must be the destination, wherever that is now.
+// Asked of `..`, which no link can stand in for, and cheaper than asking for
+// the file's path. A file outside is refused, and removed when it was just made.
+void KeepOnlyInside(const DestinationRoot::Opened& root, int fd, int folder, const std::string& leaf, bool created,
+                    const std::string& path)
+{
+    struct stat above;
+    if (root.parentUp.empty() || (::fstatat(folder, root.parentUp.c_str(), &above, 0) == 0 &&
+                                  above.st_dev == root.device && above.st_ino == root.inode))
+        return;
+    struct stat made{};
+    struct stat named{};
+    // Only the file made here, should another have taken its name meanwhile.
+    if (created && ::fstat(fd, &made) == 0 && ::fstatat(folder, leaf.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+        made.st_dev == named.st_dev && made.st_ino == named.st_ino)
+        ::unlinkat(folder, leaf.c_str(), 0);
+    RaiseOutside(path, "its folder was moved out of the destination folder");
 }
 
 } // namespace
@@ -329,6 +369,9 @@ File DestinationRoot::CreateOutput(const std::string& name)
     if (fd < 0)
         RaiseSystemError(path, "cannot open", errno);
     UniqueFileHandle file(fd);
+    // A file made in the destination itself is inside it wherever it is moved.
+    if (slash != std::string::npos)
+        KeepOnlyInside(root, fd, folder, leaf, created, path);
     TakeForWriting(fd, path, created);
     return File(std::move(file), std::move(path));
 }

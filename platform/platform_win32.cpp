@@ -1,12 +1,15 @@
 #include "platform.h"
 #include "platform_detail.h"
 #include "win32_handles.h"
+#include "win32_paths.h"
 #include "win32_text.h"
 
 #include <windows.h>
 #include <winternl.h>
 
 #include <algorithm>
+#include <cstddef>
+#include <cwchar>
 #include <vector>
 
 namespace plat {
@@ -50,6 +53,24 @@ namespace {
 
 // From ntstatus.h, which does not mix with windows.h.
 constexpr NTSTATUS kStatusNameCollision = static_cast<NTSTATUS>(0xC0000035);
+constexpr NTSTATUS kStatusBufferOverflow = static_cast<NTSTATUS>(0x80000005);
+
+// A file's names as the system lists them, from ntifs.h, which does not mix
+// with windows.h either: each name is its folder's file id and the name in it.
+struct FileLinkEntry {
+    ULONG nextEntryOffset;
+    LONGLONG parentFileId;
+    ULONG fileNameLength; // in bytes
+    WCHAR fileName[1];
+};
+struct FileLinks {
+    ULONG bytesNeeded;
+    ULONG entriesReturned;
+    FileLinkEntry entry;
+};
+static_assert(offsetof(FileLinkEntry, parentFileId) == 8 && offsetof(FileLinks, entry) == 8,
+              "the layout the system writes, for 32- and 64-bit programs alike");
+constexpr auto kFileHardLinkInformation = static_cast<FILE_INFORMATION_CLASS>(46);
 
 HANDLE AsHandle(std::intptr_t value) { return reinterpret_cast<HANDLE>(value); }
 
@@ -106,9 +127,9 @@ bool GetShortPathWide(const WideText& path, WideText& shortPath)
     RaiseSystemError(path, action, static_cast<long>(::RtlNtStatusToDosError(status)));
 }
 
-[[noreturn]] void RaiseOutside(const std::string& path)
+[[noreturn]] void RaiseOutside(const std::string& path, const char* why = "a link leads outside the destination folder")
 {
-    throw FileError(kCauseBadPath, path, "cannot open '" + path + "': a link leads outside the destination folder");
+    throw FileError(kCauseBadPath, path, "cannot open '" + path + "': " + why);
 }
 
 // A name in the system's code page as the native calls take it.
@@ -143,6 +164,48 @@ bool IsBeneath(const WideText& path, const WideText& folder)
     const std::size_t cut = rooted ? folder.size() - 1 : folder.size();
     return path.size() > cut + 1 && std::equal(folder.begin(), folder.begin() + cut, path.begin()) &&
            path[cut] == L'\\';
+}
+
+// True when every name of `file` lies in `folder` or beneath it; false too
+// when the names cannot be listed. The list comes from the open handle, so
+// it is this file's, whatever its names have come to mean meanwhile.
+bool AllNamesWithin(HANDLE file, const WideText& folder)
+{
+    std::vector<LONGLONG> buffer(512); // LONGLONG keeps the entries' alignment
+    IO_STATUS_BLOCK io{};
+    NTSTATUS status;
+    for (;;) {
+        const auto size = static_cast<ULONG>(buffer.size() * sizeof(LONGLONG));
+        status = ::NtQueryInformationFile(file, &io, buffer.data(), size, kFileHardLinkInformation);
+        const ULONG needed = reinterpret_cast<const FileLinks*>(buffer.data())->bytesNeeded;
+        if (status != kStatusBufferOverflow || needed <= size || needed > (1u << 24))
+            break;
+        buffer.resize(needed / sizeof(LONGLONG) + 1);
+    }
+    if (!NT_SUCCESS(status))
+        return false;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(buffer.data());
+    const auto* links = reinterpret_cast<const FileLinks*>(bytes);
+    std::size_t at = offsetof(FileLinks, entry);
+    for (ULONG i = 0; i < links->entriesReturned; ++i) {
+        if (at + offsetof(FileLinkEntry, fileName) > io.Information)
+            return false;
+        const auto* entry = reinterpret_cast<const FileLinkEntry*>(bytes + at);
+        FILE_ID_DESCRIPTOR id{};
+        id.dwSize = sizeof id;
+        id.Type = FileIdType;
+        id.FileId.QuadPart = entry->parentFileId;
+        const UniqueCreatedFile parent(::OpenFileById(file, &id, FILE_READ_ATTRIBUTES,
+                                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                      FILE_FLAG_BACKUP_SEMANTICS));
+        WideText resolved;
+        if (!parent || !ResolvedPath(parent.Get(), resolved) || (resolved != folder && !IsBeneath(resolved, folder)))
+            return false;
+        if (entry->nextEntryOffset == 0)
+            return i + 1 == links->entriesReturned;
+        at += entry->nextEntryOffset;
+    }
+    return false; // no names, or a list that does not end where it says
 }
 
 // Opens `name` below the folder `parent` as the system resolves it, links followed.
@@ -244,12 +307,29 @@ FileSize File::GetPosition() const
     return static_cast<FileSize>(position.QuadPart);
 }
 
+// A folder below the destination, held for the entries that follow.
+struct HeldFolder {
+    WideText name; // its name in the folder above
+    UniqueCreatedFile handle;
+};
+
 struct DestinationRoot::Opened {
     UniqueCreatedFile folder;
     WideText resolved; // the folder's final path, every link resolved
     WideText parentName; // the last parent folder, as named below the folder
-    UniqueCreatedFile parent;
+    // That folder, checked, and every folder on the way to it, one for each
+    // part of its name; empty when none is checked.
+    std::vector<HeldFolder> levels;
 };
+
+namespace {
+
+// Folders are held without FILE_SHARE_DELETE, so none that entries are
+// written below can be renamed or moved, out of the destination say, while
+// it is held. Reading, writing and making files in them disturbs nobody.
+constexpr ULONG kShareFolder = FILE_SHARE_READ | FILE_SHARE_WRITE;
+
+} // namespace
 
 DestinationRoot::DestinationRoot(std::string folder) : m_folder(std::move(folder)) {}
 
@@ -260,10 +340,9 @@ DestinationRoot::Opened& DestinationRoot::Root()
     if (m_opened)
         return *m_opened;
     auto opened = std::make_unique<Opened>();
-    // Folders open only with FILE_FLAG_BACKUP_SEMANTICS; sharing everything disturbs nobody.
-    opened->folder.Reset(::CreateFileA(m_folder.c_str(), FILE_TRAVERSE | SYNCHRONIZE,
-                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                       FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    // Folders open only with FILE_FLAG_BACKUP_SEMANTICS.
+    opened->folder.Reset(::CreateFileA(m_folder.c_str(), FILE_TRAVERSE | SYNCHRONIZE, kShareFolder, nullptr,
+                                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!opened->folder)
         RaiseLastError(m_folder, "cannot open");
     if (!ResolvedPath(opened->folder.Get(), opened->resolved))
@@ -274,37 +353,77 @@ DestinationRoot::Opened& DestinationRoot::Root()
 
 namespace {
 
-constexpr ULONG kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
-// The folder that `parent` names below the root, kept open for the entries
-// that follow in it. It may be reached through links that stay inside.
-HANDLE OpenParent(DestinationRoot::Opened& root, const WideText& parent, const std::string& path)
+// Opens the levels of `parent` below the last of `root.levels` they share.
+NTSTATUS OpenLevels(DestinationRoot::Opened& root, const WideText& parent)
 {
-    if (root.parent && root.parentName == parent)
-        return root.parent.Get();
-    root.parent.Reset();
-    UniqueCreatedFile folder;
-    const NTSTATUS status =
-        OpenRelative(root.folder.Get(), parent, FILE_TRAVERSE, kShareAll, FILE_OPEN, FILE_DIRECTORY_FILE, folder);
-    if (!NT_SUCCESS(status))
-        RaiseStatus(path, "cannot open", status);
-    WideText resolved;
-    if (!ResolvedPath(folder.Get(), resolved))
-        RaiseLastError(path, "cannot open");
-    if (resolved != root.resolved && !IsBeneath(resolved, root.resolved))
-        RaiseOutside(path);
-    root.parent = std::move(folder);
-    root.parentName = parent;
-    return root.parent.Get();
+    std::vector<HeldFolder>& levels = root.levels;
+    std::size_t level = 0;
+    auto begin = parent.begin();
+    for (;;) {
+        const auto end = std::find(begin, parent.end(), L'\\');
+        const WideText name(begin, end);
+        if (level < levels.size() && levels[level].name != name)
+            levels.erase(levels.begin() + static_cast<std::ptrdiff_t>(level), levels.end());
+        if (level == levels.size()) {
+            const HANDLE above = level == 0 ? root.folder.Get() : levels[level - 1].handle.Get();
+            UniqueCreatedFile folder;
+            const NTSTATUS status =
+                OpenRelative(above, name, FILE_TRAVERSE, kShareFolder, FILE_OPEN, FILE_DIRECTORY_FILE, folder);
+            if (!NT_SUCCESS(status))
+                return status;
+            levels.push_back({name, std::move(folder)});
+        }
+        ++level;
+        if (end == parent.end())
+            break;
+        begin = end + 1;
+    }
+    levels.erase(levels.begin() + static_cast<std::ptrdiff_t>(level), levels.end());
+    return 0;
 }
 
-// Empties an existing output file once it is known to lie inside.
-void Truncate(HANDLE file, const std::string& path)
+// The folder that `parent` names below the root, kept open for the entries
+// that follow in it. It may be reached through links that stay inside. Its
+// levels are opened one by one and all held, so none can move meanwhile.
+HANDLE OpenParent(DestinationRoot::Opened& root, const WideText& parent, const std::string& path)
 {
-    LARGE_INTEGER size;
-    if (!::GetFileSizeEx(file, &size))
-        RaiseLastError(path, "cannot truncate");
-    if (size.QuadPart != 0 && !::SetEndOfFile(file))
+    std::vector<HeldFolder>& levels = root.levels;
+    if (!levels.empty() && root.parentName == parent)
+        return levels.back().handle.Get();
+    // Nothing is kept that has not been checked.
+    const NTSTATUS status = OpenLevels(root, parent);
+    if (!NT_SUCCESS(status)) {
+        levels.clear();
+        RaiseStatus(path, "cannot open", status);
+    }
+    WideText resolved;
+    if (!ResolvedPath(levels.back().handle.Get(), resolved)) {
+        levels.clear();
+        RaiseLastError(path, "cannot open");
+    }
+    if (resolved != root.resolved && !IsBeneath(resolved, root.resolved)) {
+        levels.clear();
+        RaiseOutside(path);
+    }
+    root.parentName = parent;
+    return levels.back().handle.Get();
+}
+
+// Empties an existing output file once it is known to lie inside. A file with
+// hard links has other names, anywhere on its volume: it is emptied only when
+// every one of them lies inside too. Its length and its count of names come
+// in one query; GetFileInformationByHandle would also ask for the volume's
+// serial number, which under Wine made overwriting a file twice as slow.
+void TakeExisting(HANDLE file, const WideText& folder, const std::string& path)
+{
+    FILE_STANDARD_INFORMATION info{};
+    IO_STATUS_BLOCK io{};
+    const NTSTATUS status = ::NtQueryInformationFile(file, &io, &info, sizeof info, FileStandardInformation);
+    if (!NT_SUCCESS(status))
+        RaiseStatus(path, "cannot open", status);
+    if (info.NumberOfLinks > 1 && !AllNamesWithin(file, folder))
+        RaiseOutside(path, "the file has other names, and not all of them are known to lie inside the destination folder");
+    if (info.EndOfFile.QuadPart != 0 && !::SetEndOfFile(file))
         RaiseLastError(path, "cannot truncate");
 }
 
@@ -336,7 +455,7 @@ File DestinationRoot::CreateOutput(const std::string& name)
                 RaiseLastError(path, "cannot open");
             if (!IsBeneath(resolved, root.resolved))
                 RaiseOutside(path);
-            Truncate(file.Get(), path);
+            TakeExisting(file.Get(), root.resolved, path);
         }
     }
     if (!NT_SUCCESS(status))
@@ -358,16 +477,20 @@ bool CreateFolder(const std::string& path) { return ::CreateDirectoryA(path.c_st
 // Never a best-fit path: a look-alike of a character the ANSI code page lacks
 // names another folder, which may even hold another package. Such a path is
 // taken in its short form, which the system makes for names like these, when
-// that converts; otherwise the lookup fails.
+// that converts; otherwise there is none.
+bool ToAnsiPath(const wchar_t* path, std::string& ansi)
+{
+    const WideText wide(path, path + std::wcslen(path) + 1);
+    if (FromWide(wide.data(), wide.size() - 1, CP_ACP, ansi))
+        return true;
+    WideText shortPath;
+    return GetShortPathWide(wide, shortPath) && FromWide(shortPath.data(), shortPath.size() - 1, CP_ACP, ansi);
+}
+
 bool GetExecutablePath(std::string& path)
 {
     WideText wide;
-    if (!GetModulePathWide(wide))
-        return false;
-    if (FromWide(wide.data(), wide.size() - 1, CP_ACP, path))
-        return true;
-    WideText shortPath;
-    return GetShortPathWide(wide, shortPath) && FromWide(shortPath.data(), shortPath.size() - 1, CP_ACP, path);
+    return GetModulePathWide(wide) && ToAnsiPath(wide.data(), path);
 }
 
 bool GetFullPath(const std::string& path, std::string& full)

@@ -1,5 +1,6 @@
 #include "folder_browser.h"
 
+#include "win32_paths.h"
 #include "win_handles.h"
 
 namespace ui {
@@ -36,10 +37,13 @@ bool BrowseForFolder(HWND owner, const std::string& title, std::string& folder)
     const UniqueItemList item(SHBrowseForFolderA(&info));
     if (!item)
         return false;
-    char path[MAX_PATH] = {};
-    if (!SHGetPathFromIDListA(item.Get(), path))
+    // Through the wide call: the ANSI one writes a name the code page cannot by
+    // a look-alike, which names another folder.
+    wchar_t path[MAX_PATH] = {};
+    std::string ansi;
+    if (!SHGetPathFromIDListW(item.Get(), path) || !plat::ToAnsiPath(path, ansi))
         return false;
-    folder = path;
+    folder = std::move(ansi);
     return true;
 }
 

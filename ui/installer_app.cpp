@@ -5,6 +5,8 @@
 BOOL CInstallerApp::InitInstance()
 {
     CInstallerDlg dialog;
-    dialog.DoModal(); // how the dialog ended makes no difference
+    m_dialogResult = dialog.DoModal();
     return FALSE;
 }
+
+int CInstallerApp::ExitInstance() const { return m_dialogResult == -1 ? 1 : 0; }

@@ -65,6 +65,9 @@ bool CInstallerDlg::OnPaint() { return false; }
 
 HICON CInstallerDlg::OnQueryDragIcon() { return m_hIcon; }
 
+// The user is told before the window goes, which it does at once afterwards.
+void CInstallerDlg::OnHandlerFailed() { ShowMessageBox(kUnexpectedError, MB_ICONSTOP); }
+
 void CInstallerDlg::OnBrowse()
 {
     std::string folder;

@@ -13,6 +13,7 @@ class CInstallerDlg : public CModalDialog, public CInstallEngine {
 public:
     static constexpr const char* kDefaultDestination = "C:\\Program\\KW\\Pelmora\\";
     static constexpr const char* kBrowseTitle = "Select destination:";
+    static constexpr const char* kUnexpectedError = "Unexpected error!!";
 
     explicit CInstallerDlg(HWND parent = nullptr);
 
@@ -34,6 +35,7 @@ protected:
     bool OnCommand(int id, int code) override;
     bool OnPaint() override;
     HICON OnQueryDragIcon() override;
+    void OnHandlerFailed() override;
     void OnBrowse();
     void DrawProgress(int percent);
 

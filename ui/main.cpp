@@ -18,5 +18,5 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     } catch (...) {
         return 1;
     }
-    return 0;
+    return theApp.ExitInstance();
 }

@@ -59,13 +59,23 @@ INT_PTR CALLBACK CModalDialog::DialogProc(HWND window, UINT message, WPARAM wPar
     if (message == WM_INITDIALOG) {
         SetWindowLongPtrA(window, DWLP_USER, lParam);
         reinterpret_cast<CModalDialog*>(lParam)->m_hWnd = window;
+        reinterpret_cast<CModalDialog*>(lParam)->m_failed = false;
     }
     auto* dialog = reinterpret_cast<CModalDialog*>(GetWindowLongPtrA(window, DWLP_USER));
     if (dialog == nullptr) // messages sent before WM_INITDIALOG
         return FALSE;
+    // While the failure is told, the handler that failed might fail again.
+    if (dialog->m_failed && message != WM_NCDESTROY)
+        return FALSE;
     try {
         return dialog->HandleMessage(message, wParam, lParam);
     } catch (...) {
+        dialog->m_failed = true;
+        try {
+            dialog->OnHandlerFailed();
+        } catch (...) {
+            // Told as well as it could be: the dialog ends all the same.
+        }
         ::EndDialog(window, -1);
         return FALSE;
     }

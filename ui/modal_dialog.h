@@ -24,7 +24,7 @@ private:
 // A modal dialog made from a template of this executable. The dialog manager
 // runs it; the dialog procedure hands the few messages the installer needs to
 // the virtual handlers below. No exception leaves the procedure: one that
-// reaches it ends the dialog with -1.
+// reaches it is told through OnHandlerFailed and ends the dialog with -1.
 class CModalDialog {
 public:
     explicit CModalDialog(int templateId, HWND parent = nullptr) : m_templateId(templateId), m_parent(parent) {}
@@ -49,6 +49,9 @@ protected:
     // Returns false to leave the painting to the dialog manager.
     virtual bool OnPaint();
     virtual HICON OnQueryDragIcon();
+    // A handler raised an exception; the dialog ends with -1 once this returns.
+    // Until then the dialog handles no message itself.
+    virtual void OnHandlerFailed() {}
 
     void EndDialog(INT_PTR result);
 
@@ -62,4 +65,5 @@ private:
 
     int m_templateId;
     HWND m_parent;
+    bool m_failed = false;
 };

@@ -164,21 +164,6 @@ namespace {
 
 using CodePageInstallTest = InstallerTest;
 
-// The names in a folder, as the system names them.
-std::vector<std::wstring> WideNames(const std::string& folder)
-{
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW data;
-    const plat::UniqueFindHandle find(FindFirstFileW((AnsiToWide(folder) + L"*").c_str(), &data));
-    for (bool found = find.IsValid(); found; found = FindNextFileW(find.Get(), &data)) {
-        const std::wstring name = data.cFileName;
-        if (name != L"." && name != L"..")
-            names.push_back(name);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // In code page 932 表 is 95 5C: a search for `\` byte by byte would take
 // "...\表" for a folder path that already ends in `\`, and install beside 表.
 TEST_F(CodePageInstallTest, InstallsIntoAFolderWhoseLastByteIs5C)
@@ -196,8 +181,9 @@ TEST_F(CodePageInstallTest, InstallsIntoAFolderWhoseLastByteIs5C)
     ExpectMessageBox(question, CreateFolderQuestion(folder + "\\"), IDI_QUESTION);
     question.Answer(IDYES);
     ASSERT_NO_THROW(WaitForStatus(dialog, "Installation Complete!!"));
-    EXPECT_EQ(WideNames(m_target.Path()), std::vector<std::wstring>{L"表"});
-    EXPECT_EQ(WideNames(folder + "\\"), (std::vector<std::wstring>{L"pelmora.exe", L"ポスター.txt", L"表.txt"}));
+    EXPECT_EQ(WideNames(AnsiToWide(m_target.Path())), std::vector<std::wstring>{L"表"});
+    EXPECT_EQ(WideNames(AnsiToWide(folder + "\\")),
+              (std::vector<std::wstring>{L"pelmora.exe", L"ポスター.txt", L"表.txt"}));
     EXPECT_EQ(WaitForLaunches(1).size(), 1u);
 }
 
@@ -206,10 +192,7 @@ TEST_F(CodePageInstallTest, InstallsIntoAFolderWhoseLastByteIs5C)
 // its own. The short form of the path names the right one.
 TEST_F(CodePageInstallTest, FindsItsPackageFromAFolderTheCodePageCannotWrite)
 {
-    BOOL usedDefault = FALSE;
-    char written[8];
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, L"\u0141", 1, written, sizeof written, nullptr, &usedDefault);
-    if (!usedDefault)
+    if (CodePageWrites(L"\u0141"))
         GTEST_SKIP() << "the system's code page writes \u0141";
     CreateDirectoryA((m_source.Path() + "Lukasz").c_str(), nullptr);
     kwtest::WritePackage(m_source.Path() + "Lukasz\\", {{"readme.txt", "the wrong package"}});

@@ -342,6 +342,30 @@ std::wstring AnsiToWide(const std::string& text)
     return std::wstring(wide.begin(), wide.end());
 }
 
+bool CodePageWrites(const std::wstring& text)
+{
+    BOOL usedDefault = FALSE;
+    const int size = static_cast<int>(text.size());
+    std::string written(text.size() * 2, '\0');
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), size, written.data(),
+                        static_cast<int>(written.size()), nullptr, &usedDefault);
+    return !usedDefault;
+}
+
+std::vector<std::wstring> WideNames(const std::wstring& folder)
+{
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    const plat::UniqueFindHandle find(FindFirstFileW((folder + L"*").c_str(), &data));
+    for (bool found = find.IsValid(); found; found = FindNextFileW(find.Get(), &data)) {
+        const std::wstring name = data.cFileName;
+        if (name != L"." && name != L"..")
+            names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 std::string HostPathToWindows(std::string path)
 {
     if (!path.empty() && path[0] == '/')

@@ -121,6 +121,11 @@ void WaitForStatus(const Window& dialog, const std::string& text, Millis timeout
 
 // Text of the system's code page as UTF-16.
 std::wstring AnsiToWide(const std::string& text);
+// True when the system's code page has a code of its own for every character of `text`.
+bool CodePageWrites(const std::wstring& text);
+
+// The names in a folder (ending in `\`), as the system names them, sorted.
+std::vector<std::wstring> WideNames(const std::wstring& folder);
 
 // Converts a host path (/x/y) to the Wine drive that maps the host's root (Z:\x\y).
 std::string HostPathToWindows(std::string path);

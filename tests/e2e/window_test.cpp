@@ -1,5 +1,6 @@
 #include "installer_fixture.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <vector>
 
@@ -42,6 +43,20 @@ void BrowseTo(const InstallerProcess& process, const Window& dialog, const std::
     browser.Click(IDOK);
     if (!WaitUntil([&] { return !process.HasFolderBrowser(); }, kStepTimeout))
         throw std::runtime_error("the folder browser stayed open");
+}
+
+// The browser's items on the way to a folder of drive C, then the item ending in `last`.
+std::vector<std::string> ItemsTo(const std::string& folder, const std::string& last)
+{
+    if (folder.compare(0, 3, "C:\\") != 0)
+        throw std::runtime_error("not on drive C: " + folder);
+    std::vector<std::string> items{"Desktop", "My Computer", "(C:)"};
+    for (std::size_t start = 3, end; start < folder.size(); start = end + 1) {
+        end = folder.find('\\', start);
+        items.push_back(folder.substr(start, end - start));
+    }
+    items.push_back(last);
+    return items;
 }
 
 TEST_F(WindowTest, CloseButtonEndsTheProgram)
@@ -110,6 +125,32 @@ TEST_F(WindowTest, BrowsedFolderReplacesTheDestinationAsTheShellGivesIt)
     ASSERT_NO_THROW(BrowseTo(*m_installer, dialog, {"Desktop", "My Computer", "(C:)", "windows"}));
     EXPECT_EQ(dialog.Text(kDestinationId), "C:\\windows");
     EXPECT_EQ(dialog.Text(kStatusId), "Standing by...");
+}
+
+// The code page writes Ł by no code of its own, only by the look-alike L,
+// which names another folder. The box gets the folder's short name, which
+// names the folder itself, and the files land there.
+TEST_F(WindowTest, BrowsedFolderTheCodePageCannotWriteIsInstalledIntoUnderItsRealName)
+{
+    if (CodePageWrites(L"\u0141"))
+        GTEST_SKIP() << "the system's code page writes \u0141";
+    const std::wstring folder = AnsiToWide(m_target.Path()) + L"\u0141ukasz";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    wchar_t shortPath[MAX_PATH] = {};
+    ASSERT_GT(GetShortPathNameW(folder.c_str(), shortPath, MAX_PATH), 0u);
+
+    const Window dialog = StartInstaller();
+    ASSERT_NO_THROW(BrowseTo(*m_installer, dialog, ItemsTo(m_target.Path(), "ukasz")));
+    EXPECT_EQ(AnsiToWide(dialog.Text(kDestinationId)), shortPath);
+    ASSERT_NO_FATAL_FAILURE(InstallWithoutQuestions(dialog, "Installation Complete!!"));
+
+    EXPECT_EQ(WideNames(AnsiToWide(m_target.Path())), std::vector<std::wstring>{L"\u0141ukasz"});
+    std::vector<std::wstring> installed;
+    for (const auto& entry : SampleEntries())
+        installed.push_back(AnsiToWide(entry.name));
+    std::sort(installed.begin(), installed.end());
+    EXPECT_EQ(WideNames(folder + L"\\"), installed);
+    EXPECT_EQ(WaitForLaunches(1).size(), 1u);
 }
 
 } // namespace

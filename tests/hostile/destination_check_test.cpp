@@ -1,11 +1,13 @@
 #include "destination_check.h"
 #include "entry_name.h"
+#include "hard_link.h"
 #include "symbolic_link.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iostream>
 #include <memory>
 
 namespace {
@@ -76,11 +78,19 @@ TEST(DestinationFolder, AgreesWithTheNameCheckOnAcceptedNames)
 
 namespace {
 
-// A link made in the destination. A target starting with '/' names a folder
-// below the test's outer folder, written as an absolute link.
+// A link made in the destination. A target starting with '/' names a file or
+// folder below the test's outer folder, written as an absolute link.
 struct Link {
     const char* name;
     const char* target;
+};
+
+// A folder of the destination moved out, to the outer folder's "moved",
+// when an entry's status is set: between that entry and the one before.
+struct Move {
+    const char* before = nullptr; // the entry
+    const char* folder = nullptr;
+    std::vector<std::string> carried; // what it holds then
 };
 
 struct LinkCase {
@@ -88,9 +98,12 @@ struct LinkCase {
     std::vector<Link> links;
     std::vector<kwtest::Entry> entries;
     std::vector<kwtest::Entry> installed; // what the destination then holds, for a package that installs
+    std::vector<Link> hardLinks = {}; // targets always start with '/'
+    Move move = {};
+    bool installsWhereNamesAreListed = false; // and is refused, changing nothing, elsewhere
 };
 
-// A source with the package, a destination with a real subfolder, and two
+// A source with the package, a destination with real subfolders, and two
 // folders outside it that links may point at.
 struct LinkedDestination {
     kwtest::TempFolder outer;
@@ -99,7 +112,7 @@ struct LinkedDestination {
 
     LinkedDestination()
     {
-        for (const char* folder : {"source", "dest", "dest\\real", "outside", "outside2", "outside2\\b"})
+        for (const char* folder : {"source", "dest", "dest\\real", "dest\\real\\deep", "outside", "outside2", "outside2\\b"})
             std::filesystem::create_directory(kwtest::Native(outer.Path() + folder));
         kwtest::WriteBytes(outer.Path() + "dest\\real\\file.txt", "inner");
         kwtest::WriteBytes(outer.Path() + "outside\\target.txt", "precious");
@@ -114,6 +127,11 @@ struct LinkedDestination {
         return links.back()->Made();
     }
 
+    bool MakeHard(const Link& link)
+    {
+        return kwtest::MakeHardLink(destination + link.name, outer.Path() + (link.target + 1));
+    }
+
     void ExpectOutsideUntouched()
     {
         EXPECT_EQ(kwtest::ListTree(outer.Path() + "outside"), std::vector<std::string>{"target.txt"});
@@ -125,7 +143,9 @@ struct LinkedDestination {
 } // namespace
 
 // The system follows links when it opens a file: an entry must not be written
-// wherever a link planted in the destination points, only where it stays inside.
+// wherever a link planted in the destination points, only where it stays
+// inside. A hard link is a second name of a file, which may lie anywhere, and
+// a folder in use may be moved away while the entries in it are written.
 TEST(DestinationRoot, WritesNothingOutsideThroughLinksInTheDestination)
 {
     const LinkCase cases[] = {
@@ -139,6 +159,32 @@ TEST(DestinationRoot, WritesNothingOutsideThroughLinksInTheDestination)
          {{"in", "real"}, {"alias.txt", "real/file.txt"}, {"absin", "/dest/real"}, {"up", "real/.."}},
          {{"in\\f.txt", "f"}, {"alias.txt", "through"}, {"absin\\g.txt", "g"}, {"up\\real\\h.txt", "h"}},
          {{"real\\f.txt", "f"}, {"real\\file.txt", "through"}, {"real\\g.txt", "g"}, {"real\\h.txt", "h"}}},
+        {"a hard link to a file outside", {}, {{"a.txt", "evil"}}, {}, {{"a.txt", "/outside/target.txt"}}},
+        {"an empty entry over a hard link out", {}, {{"real\\e", ""}}, {}, {{"real\\e", "/outside/target.txt"}}},
+        {"a link inside to a hard link out",
+         {{"alias.txt", "real/h.txt"}},
+         {{"alias.txt", "evil"}},
+         {},
+         {{"real\\h.txt", "/outside/target.txt"}}},
+        {"a hard link whose names both lie inside",
+         {},
+         {{"twin.txt", "both"}},
+         {{"twin.txt", "both"}, {"real\\file.txt", "both"}},
+         {{"twin.txt", "/dest/real/file.txt"}},
+         {},
+         true},
+        {"the folder in use moved out between two entries",
+         {},
+         {{"real\\a.txt", "a"}, {"real\\b.txt", "b"}},
+         {{"real\\a.txt", "a"}, {"real\\b.txt", "b"}},
+         {},
+         {"real\\b.txt", "real", {"a.txt", "deep", "file.txt"}}},
+        {"a folder above the one in use moved out between two entries",
+         {},
+         {{"real\\deep\\a.txt", "a"}, {"real\\deep\\b.txt", "b"}},
+         {{"real\\deep\\a.txt", "a"}, {"real\\deep\\b.txt", "b"}},
+         {},
+         {"real\\deep\\b.txt", "real", {"deep", "deep/a.txt", "file.txt"}}},
     };
     for (const LinkCase& c : cases) {
         SCOPED_TRACE(c.what);
@@ -147,17 +193,42 @@ TEST(DestinationRoot, WritesNothingOutsideThroughLinksInTheDestination)
             if (!d.Make(link))
                 GTEST_SKIP() << "this system makes no symbolic links here";
         }
+        for (const Link& link : c.hardLinks)
+            ASSERT_TRUE(d.MakeHard(link)) << link.name;
         kwtest::WritePackage(d.outer.Path() + "source\\", c.entries);
         kwtest::FakeInstaller installer;
+        bool moved = false;
+        if (c.move.folder != nullptr) {
+            installer.onStatus = [&](const std::string& status) {
+                if (status != std::string("Extracting ") + c.move.before)
+                    return;
+                std::error_code error;
+                std::filesystem::rename(kwtest::Native(d.destination + c.move.folder),
+                                        kwtest::Native(d.outer.Path() + "moved"), error);
+                moved = !error;
+            };
+        }
         const int result = installer.ExtractFiles(d.outer.Path() + "source\\", d.destination);
-        if (c.installed.empty()) {
+        // A move the system prevents leaves nothing to refuse; one it lets happen must be caught.
+        const bool refused = c.installed.empty() || moved ||
+                             (c.installsWhereNamesAreListed && !kwtest::SystemListsFileNames());
+        if (refused) {
             EXPECT_NE(result, 0);
             EXPECT_EQ(installer.log.back(), kwtest::kFileErrorLine);
         } else {
             EXPECT_EQ(result, 0);
+            for (const kwtest::Entry& file : c.installed)
+                EXPECT_EQ(kwtest::ReadBytes(d.destination + file.name), file.contents) << file.name;
         }
-        for (const kwtest::Entry& file : c.installed)
-            EXPECT_EQ(kwtest::ReadBytes(d.destination + file.name), file.contents) << file.name;
+        if (c.installsWhereNamesAreListed && refused) {
+            EXPECT_EQ(kwtest::ReadBytes(d.destination + "real\\file.txt"), "inner");
+        }
+        if (moved) {
+            EXPECT_EQ(kwtest::ListTree(d.outer.Path() + "moved"), c.move.carried);
+        }
+        std::cout << "  " << c.what << ": " << (result == 0 ? "installed" : "refused")
+                  << (c.move.folder == nullptr ? "" : moved ? ", the folder moved" : ", the system kept the folder in place")
+                  << "\n";
         d.ExpectOutsideUntouched();
     }
 }

@@ -109,6 +109,8 @@ void FakeInstaller::SetStatus(int percent, const std::string& text)
 {
     percents.push_back(percent);
     log.push_back("status " + std::to_string(percent) + " " + text);
+    if (onStatus)
+        onStatus(text);
 }
 
 int FakeInstaller::ShowMessage(const std::string& text, unsigned type)

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,7 @@ public:
     std::intptr_t launchResult = 42;
     std::vector<std::string> log;
     std::vector<int> percents;
+    std::function<void(const std::string& status)> onStatus; // called with each status once it is logged
 
     void SetStatus(int percent, const std::string& text) override;
 

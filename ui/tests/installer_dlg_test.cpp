@@ -61,12 +61,13 @@ public:
     std::optional<std::string> typedDestination;
     std::vector<Step> steps;
     std::deque<int> answers; // message box answers; OK when they run out
-    bool failOnMessage = false;
+    bool failOnMessage = false; // the next box raises instead of showing
 
     RECT placement{};
     std::string initialDestination;
     HICON dragIcon = nullptr;
     std::vector<std::string> messages;
+    std::vector<unsigned> messageTypes;
     std::vector<std::string> launches;
     std::vector<std::string> statusLines; // as the status control shows them
     std::vector<BarSample> bars;
@@ -112,12 +113,15 @@ protected:
         RecordStop("end");
     }
 
-    int ShowMessageBox(const std::string& text, unsigned) override
+    int ShowMessageBox(const std::string& text, unsigned type) override
     {
         RecordStop("box");
-        if (failOnMessage)
+        if (failOnMessage) {
+            failOnMessage = false;
             throw std::runtime_error("out of luck");
+        }
         messages.push_back(text);
+        messageTypes.push_back(type);
         if (answers.empty())
             return mb::kIdOk;
         const int answer = answers.front();
@@ -278,13 +282,15 @@ TEST_F(InstallerDialog, CloseBoxAndEscapeEndTheDialogLikeClose)
     }
 }
 
-TEST_F(InstallerDialog, FailureInAHandlerEndsTheDialogInsteadOfEscaping)
+TEST_F(InstallerDialog, FailureInAHandlerIsToldAndEndsTheDialogInsteadOfEscaping)
 {
     WriteDemoPackage();
     m_dialog.typedDestination = "";
     m_dialog.failOnMessage = true; // "You must enter a destination folder!" raises
     m_dialog.steps = {Command(IDOK)};
     EXPECT_EQ(m_dialog.DoModal(), -1);
+    EXPECT_EQ(m_dialog.messages, std::vector<std::string>{"Unexpected error!!"});
+    EXPECT_EQ(m_dialog.messageTypes, std::vector<unsigned>{mb::kIconStop});
 }
 
 TEST_F(InstallerDialog, AppearsCentredOnTheWorkAreaWithItsIcon)

@@ -1,0 +1,17 @@
+#include "hard_link.h"
+
+#include "test_support.h"
+
+#include <unistd.h>
+
+namespace kwtest {
+
+bool MakeHardLink(const std::string& link, const std::string& target)
+{
+    return ::link(Native(target).c_str(), Native(link).c_str()) == 0;
+}
+
+// A file's other names could be anywhere on its file system.
+bool SystemListsFileNames() { return false; }
+
+} // namespace kwtest
