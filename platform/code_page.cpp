@@ -56,4 +56,34 @@ bool EncodeText(const std::string& text, unsigned codePage, std::string& bytes, 
     return false;
 }
 
+bool ReadUtf8(const std::string& text, std::size_t at, char32_t& point, std::size_t& length)
+{
+    const auto lead = static_cast<unsigned char>(text[at]);
+    length = Utf8SequenceLength(lead);
+    if ((lead >= 0x80 && length == 1) || at + length > text.size())
+        return false;
+    static const char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+    point = length == 1 ? lead : lead & (0x7F >> length);
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto next = static_cast<unsigned char>(text[at + i]);
+        if ((next & 0xC0) != 0x80)
+            return false;
+        point = point << 6 | (next & 0x3F);
+    }
+    return point >= kLeast[length] && point <= 0x10FFFF && (point < 0xD800 || point > 0xDFFF);
+}
+
+void AppendUtf8(std::string& text, char32_t point)
+{
+    if (point < 0x80) {
+        text += static_cast<char>(point);
+        return;
+    }
+    const int length = point < 0x800 ? 2 : point < 0x10000 ? 3 : 4;
+    static const unsigned char kLeads[] = {0, 0, 0xC0, 0xE0, 0xF0};
+    text += static_cast<char>(kLeads[length] | (point >> (6 * (length - 1))));
+    for (int shift = 6 * (length - 2); shift >= 0; shift -= 6)
+        text += static_cast<char>(0x80 | ((point >> shift) & 0x3F));
+}
+
 } // namespace plat

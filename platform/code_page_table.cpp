@@ -1,4 +1,5 @@
 #include "code_page_table.h"
+#include "platform_detail.h"
 
 #include <memory>
 #include <mutex>
@@ -8,53 +9,6 @@ namespace plat {
 namespace {
 
 constexpr std::uint32_t kUnwritten = 0xFFFFFFFF;
-
-void AppendUtf8(std::string& text, std::uint32_t point)
-{
-    if (point < 0x80) {
-        text += static_cast<char>(point);
-    } else if (point < 0x800) {
-        text += static_cast<char>(0xC0 | point >> 6);
-        text += static_cast<char>(0x80 | (point & 0x3F));
-    } else {
-        text += static_cast<char>(0xE0 | point >> 12);
-        text += static_cast<char>(0x80 | (point >> 6 & 0x3F));
-        text += static_cast<char>(0x80 | (point & 0x3F));
-    }
-}
-
-// The code point at `at`, moving `at` past it; false for bytes that are no
-// UTF-8, as Windows' strict conversion takes it: no overlong form, no
-// surrogate, nothing beyond U+10FFFF.
-bool ReadUtf8(const std::string& text, std::size_t& at, std::uint32_t& point)
-{
-    const auto lead = static_cast<unsigned char>(text[at]);
-    std::size_t length = 1;
-    std::uint32_t least = 0;
-    if (lead < 0x80) {
-        point = lead;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2, point = lead & 0x1F, least = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3, point = lead & 0x0F, least = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4, point = lead & 0x07, least = 0x10000;
-    } else {
-        return false;
-    }
-    if (text.size() - at < length)
-        return false;
-    for (std::size_t i = 1; i < length; ++i) {
-        const auto next = static_cast<unsigned char>(text[at + i]);
-        if ((next & 0xC0) != 0x80)
-            return false;
-        point = point << 6 | (next & 0x3F);
-    }
-    if (point < least || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF))
-        return false;
-    at += length;
-    return true;
-}
 
 std::uint16_t PairCharacter(const CodePageTable& table, unsigned char lead, unsigned char trail)
 {
@@ -141,9 +95,9 @@ bool EncodeByTable(const CodePageTable& table, const std::string& text, std::str
     const std::vector<std::uint32_t>& written = Written(table);
     std::string encoded;
     encoded.reserve(text.size());
-    for (std::size_t at = 0; at < text.size();) {
-        std::uint32_t point = 0;
-        if (!ReadUtf8(text, at, point) || point > 0xFFFF || written[point] == kUnwritten)
+    char32_t point = 0;
+    for (std::size_t at = 0, length = 0; at < text.size(); at += length) {
+        if (!ReadUtf8(text, at, point, length) || point > 0xFFFF || written[point] == kUnwritten)
             return false;
         const std::uint32_t code = written[point];
         if (code > 0xFF)

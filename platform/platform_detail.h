@@ -25,6 +25,12 @@ FileError MakeFileError(int cause, const std::string& path, const char* action, 
 bool SystemDecode(const std::string& bytes, unsigned codePage, std::string& text);
 bool SystemEncode(const std::string& text, unsigned codePage, std::string& bytes);
 
+// The code point of the UTF-8 character at `at`, and its length in bytes;
+// false for bytes that are no UTF-8 as Windows' strict conversion takes it:
+// no overlong form, no surrogate, nothing beyond U+10FFFF.
+bool ReadUtf8(const std::string& text, std::size_t at, char32_t& point, std::size_t& length);
+void AppendUtf8(std::string& text, char32_t point);
+
 // The length of the UTF-8 sequence that `lead` starts; 1 for a byte that starts none.
 inline std::size_t Utf8SequenceLength(unsigned char lead)
 {

@@ -45,22 +45,6 @@ static int is_emulated(pid_t pid)
 enum { kTrackedDescriptors = 4096 };
 static unsigned char emulated_memory[kTrackedDescriptors];
 
-static int open_tracked(const char *path, int flags, mode_t mode, const char *name)
-{
-    static int (*real[2])(const char *, int, ...);
-    const int which = strcmp(name, "open") != 0;
-    int descriptor;
-    int pid = 0;
-    char rest[8] = "";
-    if (real[which] == NULL)
-        real[which] = (int (*)(const char *, int, ...))dlsym(RTLD_NEXT, name);
-    descriptor = real[which](path, flags, mode);
-    if (descriptor >= 0 && descriptor < kTrackedDescriptors)
-        emulated_memory[descriptor] = guest_base() != 0 && sscanf(path, "/proc/%d/%7s", &pid, rest) == 2 &&
-                                      strcmp(rest, "mem") == 0 && is_emulated(pid);
-    return descriptor;
-}
-
 static mode_t mode_argument(int flags, va_list arguments)
 {
     return (flags & O_CREAT) || (flags & O_TMPFILE) == O_TMPFILE ? va_arg(arguments, mode_t) : 0;
@@ -68,23 +52,26 @@ static mode_t mode_argument(int flags, va_list arguments)
 
 int open(const char *path, int flags, ...)
 {
+    static int (*real)(const char *, int, ...);
     va_list arguments;
     mode_t mode;
+    int descriptor;
+    int pid = 0;
+    char rest[8] = "";
+    if (real == NULL)
+        real = (int (*)(const char *, int, ...))dlsym(RTLD_NEXT, "open");
     va_start(arguments, flags);
     mode = mode_argument(flags, arguments);
     va_end(arguments);
-    return open_tracked(path, flags, mode, "open");
+    descriptor = real(path, flags, mode);
+    if (descriptor >= 0 && descriptor < kTrackedDescriptors)
+        emulated_memory[descriptor] = guest_base() != 0 && sscanf(path, "/proc/%d/%7s", &pid, rest) == 2 &&
+                                      strcmp(rest, "mem") == 0 && is_emulated(pid);
+    return descriptor;
 }
 
-int open64(const char *path, int flags, ...)
-{
-    va_list arguments;
-    mode_t mode;
-    va_start(arguments, flags);
-    mode = mode_argument(flags, arguments);
-    va_end(arguments);
-    return open_tracked(path, flags, mode, "open64");
-}
+/* The same call on a 64-bit system. */
+int open64(const char *path, int flags, ...) __attribute__((alias("open")));
 
 int close(int descriptor)
 {

@@ -30,24 +30,10 @@ std::string Hex(const std::string& bytes)
     return text;
 }
 
-std::string Utf8(std::uint32_t point)
+std::string Utf8(char32_t point)
 {
     std::string text;
-    if (point < 0x80) {
-        text += static_cast<char>(point);
-    } else if (point < 0x800) {
-        text += static_cast<char>(0xC0 | point >> 6);
-        text += static_cast<char>(0x80 | (point & 0x3F));
-    } else if (point < 0x10000) {
-        text += static_cast<char>(0xE0 | point >> 12);
-        text += static_cast<char>(0x80 | (point >> 6 & 0x3F));
-        text += static_cast<char>(0x80 | (point & 0x3F));
-    } else {
-        text += static_cast<char>(0xF0 | point >> 18);
-        text += static_cast<char>(0x80 | (point >> 12 & 0x3F));
-        text += static_cast<char>(0x80 | (point >> 6 & 0x3F));
-        text += static_cast<char>(0x80 | (point & 0x3F));
-    }
+    plat::AppendUtf8(text, point);
     return text;
 }
 

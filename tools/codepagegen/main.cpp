@@ -6,6 +6,7 @@
 // scripts/generate-code-page-tables.sh.
 
 #include "code_page_table.h"
+#include "platform_detail.h"
 #include "platform.h"
 
 #include <windows.h>
@@ -35,19 +36,10 @@ std::uint16_t ReadAs(unsigned codePage, const char* bytes, int count)
     return length == 1 ? static_cast<std::uint16_t>(wide[0]) : plat::kNoCharacter;
 }
 
-std::string Utf8(std::uint32_t point)
+std::string Utf8(char32_t point)
 {
     std::string text;
-    if (point < 0x80) {
-        text += static_cast<char>(point);
-    } else if (point < 0x800) {
-        text += static_cast<char>(0xC0 | point >> 6);
-        text += static_cast<char>(0x80 | (point & 0x3F));
-    } else {
-        text += static_cast<char>(0xE0 | point >> 12);
-        text += static_cast<char>(0x80 | (point >> 6 & 0x3F));
-        text += static_cast<char>(0x80 | (point & 0x3F));
-    }
+    plat::AppendUtf8(text, point);
     return text;
 }
 

@@ -18,9 +18,4 @@ std::string Shown(const std::string& engineText);
 // naming the first character the code page has no code for, or an empty text.
 std::string EncodeName(const std::string& text, unsigned codePage, std::string& bytes);
 
-// The code point of the UTF-8 character at `at`, and its length in bytes;
-// false when the bytes there are no UTF-8.
-bool ReadUtf8(const std::string& text, std::size_t at, char32_t& point, std::size_t& length);
-void AppendUtf8(std::string& text, char32_t point);
-
 } // namespace kwpack

@@ -137,13 +137,13 @@ std::string UpperCase(const std::string& text)
     std::string upper;
     char32_t point = 0;
     for (std::size_t at = 0, length = 1; at < text.size(); at += length) {
-        if (!ReadUtf8(text, at, point, length)) {
+        if (!plat::ReadUtf8(text, at, point, length)) {
             upper += text[at];
             length = 1;
             continue;
         }
         const auto wide = static_cast<wint_t>(point);
-        AppendUtf8(upper, static_cast<char32_t>(unicode != nullptr ? ::towupper_l(wide, unicode) : ::towupper(wide)));
+        plat::AppendUtf8(upper, static_cast<char32_t>(unicode != nullptr ? ::towupper_l(wide, unicode) : ::towupper(wide)));
     }
     return upper;
 }
