@@ -8,3 +8,7 @@ inline std::string Counted(std::uint64_t count, const char* one, const char* man
 {
     return std::to_string(count) + " " + (count == 1 ? one : many);
 }
+
+inline std::string CountBytes(std::uint64_t count) { return Counted(count, "byte", "bytes"); }
+
+inline std::string CountEntries(std::uint64_t count) { return Counted(count, "entry", "entries"); }

@@ -35,7 +35,7 @@ bool IndexReader::Next(IndexRecord& record, IndexProblem& problem)
     const plat::FileSize remaining = m_length - m_position;
     unsigned char header[kRecordHeaderSize];
     if (remaining < kRecordHeaderSize) {
-        problem.what = "the index ends inside the record's header (" + Counted(remaining, "byte", "bytes") + " of " +
+        problem.what = "the index ends inside the record's header (" + CountBytes(remaining) + " of " +
                        std::to_string(kRecordHeaderSize) + ")";
     } else if (Read(header, sizeof header) != sizeof header) {
         problem.what = kShrunk;
@@ -45,7 +45,7 @@ bool IndexReader::Next(IndexRecord& record, IndexProblem& problem)
         const plat::FileSize nameRoom = remaining - kRecordHeaderSize;
         if (record.nameLength > nameRoom)
             problem.what = "the name length " + std::to_string(record.nameLength) +
-                           " runs past the end of the index (" + Counted(nameRoom, "byte", "bytes") + " left)";
+                           " runs past the end of the index (" + CountBytes(nameRoom) + " left)";
         else
             problem.what = ReadName(record);
     }

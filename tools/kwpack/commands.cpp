@@ -36,10 +36,6 @@ void EnsureFolder(const std::string& folder)
 
 } // namespace
 
-std::string Entries(std::uint64_t count) { return Counted(count, "entry", "entries"); }
-
-std::string Bytes(std::uint64_t count) { return Counted(count, "byte", "bytes"); }
-
 void UsePathCodePage(CodePageOption codePage, Console& console)
 {
     if (plat::SetPathCodePage(codePage.value_or(plat::kDefaultCodePage)) || !codePage)
@@ -80,7 +76,7 @@ int RunPack(const std::string& folderArgument, const std::string& outArgument, C
         std::uint64_t total = 0;
         for (const PackEntry& entry : plan.entries)
             total += entry.size;
-        console.out << "Packed " << Entries(plan.entries.size()) << ", " << Bytes(total) << ", into '"
+        console.out << "Packed " << CountEntries(plan.entries.size()) << ", " << CountBytes(total) << ", into '"
                     << Shown(outFolder) << "'\n";
         return kExitOk;
     } catch (const UnusableFolder& error) {
@@ -110,7 +106,7 @@ int RunList(const std::string& packageArgument, Console& console, CodePageOption
             console.err << "kwpack: " << DescribeProblem(folder, *problem) << '\n';
             return kExitFailed;
         }
-        console.out << Entries(count) << ", " << Bytes(total) << '\n';
+        console.out << CountEntries(count) << ", " << CountBytes(total) << '\n';
         return kExitOk;
     } catch (const UnusableFolder& error) {
         return ReportUnusableFolder(error, console);
@@ -138,7 +134,7 @@ int RunExtract(const std::string& packageArgument, const std::string& destinatio
     } catch (const plat::FileError& error) {
         return ReportFileError(error, console);
     }
-    console.out << "Extracted " << Entries(static_cast<std::uint64_t>(extractor.StatusCount())) << " into '"
+    console.out << "Extracted " << CountEntries(static_cast<std::uint64_t>(extractor.StatusCount())) << " into '"
                 << Shown(destination) << "'\n";
     return kExitOk;
 }

@@ -3,7 +3,6 @@
 // The commands, each taking its folders as given on the command line and
 // returning the process's exit status.
 
-#include <cstdint>
 #include <functional>
 #include <iosfwd>
 #include <optional>
@@ -40,10 +39,5 @@ int RunExtract(const std::string& packageFolder, const std::string& destinationF
 // Makes the named code page, or 1252, that of paths where the process may
 // choose; tells the user when it cannot, for a code page named on the command line.
 void UsePathCodePage(CodePageOption codePage, Console& console);
-
-// A count of entries as the commands write it: "1 entry", "2 entries".
-std::string Entries(std::uint64_t count);
-// The same for bytes.
-std::string Bytes(std::uint64_t count);
 
 } // namespace kwpack

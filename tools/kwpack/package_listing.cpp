@@ -8,8 +8,6 @@
 namespace kwpack {
 namespace {
 
-std::string Bytes(plat::FileSize count) { return Counted(count, "byte", "bytes"); }
-
 // What the installer would make of a record that fits in the index: an empty
 // text when it would install it as listed.
 std::string CheckRecord(const IndexRecord& record, plat::FileSize dataLeft, unsigned codePage, ListedEntry& entry)
@@ -27,8 +25,8 @@ std::string CheckRecord(const IndexRecord& record, plat::FileSize dataLeft, unsi
     if (const char* reason = RefusedEntryTextReason(entry.text))
         return "the installer refuses the name '" + plat::ShownPath(entry.text) + "': " + reason;
     if (record.dataSize > dataLeft)
-        return "its " + Bytes(record.dataSize) + " of data run past the end of the data file (" + Bytes(dataLeft) +
-               " left)";
+        return "its " + CountBytes(record.dataSize) + " of data run past the end of the data file (" +
+               CountBytes(dataLeft) + " left)";
     return std::string();
 }
 
@@ -56,7 +54,7 @@ std::optional<IndexProblem> ReadPackageListing(const std::string& folder, unsign
     }
     if (dataUsed < dataBytes)
         return IndexProblem{0, records.Length(),
-                            "the data file holds " + Bytes(dataBytes - dataUsed) + " that no record claims"};
+                            "the data file holds " + CountBytes(dataBytes - dataUsed) + " that no record claims"};
     return std::nullopt;
 }
 

@@ -1,6 +1,7 @@
 #include "verify.h"
 
 #include "code_page_text.h"
+#include "counted.h"
 #include "folder_path.h"
 #include "host_system.h"
 #include "installer_engine.h"
@@ -136,7 +137,7 @@ void PrintFault(const EntryFault& fault, std::ostream& out)
     }
     out << "different: " << name << ": first difference at offset " << fault.offset;
     if (fault.fileSize != fault.entrySize)
-        out << "; the file has " << Bytes(fault.fileSize) << ", the entry " << fault.entrySize;
+        out << "; the file has " << CountBytes(fault.fileSize) << ", the entry " << fault.entrySize;
     out << '\n';
 }
 
@@ -198,10 +199,10 @@ int RunVerify(const std::string& packageArgument, const std::string& folderArgum
         console.err << "kwpack: warning: " << why << '\n';
     if (!report.faults.empty()) {
         console.out << "Missing or different in '" << Shown(folder) << "': " << report.faults.size() << " of "
-                    << Entries(report.entries) << '\n';
+                    << CountEntries(report.entries) << '\n';
         return kExitFailed;
     }
-    console.out << "Every entry matches in '" << Shown(folder) << "' (" << Entries(report.entries) << ")\n";
+    console.out << "Every entry matches in '" << Shown(folder) << "' (" << CountEntries(report.entries) << ")\n";
     return kExitOk;
 }
 
