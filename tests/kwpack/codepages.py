@@ -11,8 +11,9 @@ as a Windows system of that language would run it.
 import os
 import struct
 import subprocess
-import sys
 import tempfile
+
+from kwpack_process import check, command, finish, path_arg, runner
 
 # Code page, the locale that gives it to Wine, and names in it.
 LANGUAGES = [
@@ -22,27 +23,13 @@ LANGUAGES = [
     (932, "ja_JP.UTF-8", ["表.txt", "能力.dat", "ポスター.txt", "pelmora.exe"]),
 ]
 
-kwpack, runner = sys.argv[1], sys.argv[2:]
-failures = []
-
-
-def path_arg(path):
-    return "Z:" + path if runner else path
-
 
 def run(locale, *arguments):
     env = dict(os.environ, LC_ALL=locale)
-    command = runner + [kwpack] + [str(a) for a in arguments]
-    done = subprocess.run(command, env=env, capture_output=True, timeout=300)
+    done = subprocess.run(command(*arguments), env=env, capture_output=True, timeout=300)
     # A Windows program writes its lines with \r\n.
     text = [stream.decode("utf-8", "replace").replace("\r\n", "\n") for stream in (done.stdout, done.stderr)]
     return done.returncode, text[0], text[1]
-
-
-def check(what, good, detail=""):
-    print(("ok: " if good else "FAILED: ") + what + ("" if good else "\n  " + detail))
-    if not good:
-        failures.append(what)
 
 
 def index_names(package):
@@ -107,5 +94,4 @@ with tempfile.TemporaryDirectory() as work:
     refusal(work, "case twins beyond ASCII", ["Ärende.txt", "ärende.txt"],
             "'Ärende.txt' and 'ärende.txt' are one file on Windows")
 
-print(f"codepages: {len(failures)} failed")
-sys.exit(1 if failures else 0)
+finish("codepages")

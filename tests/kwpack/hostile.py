@@ -17,28 +17,13 @@ import os
 import random
 import signal
 import subprocess
-import sys
 import tempfile
 import time
 
-kwpack, runner = sys.argv[1], sys.argv[2:]
-failures = []
+from kwpack_process import check, command, finish, path_arg
+
 MEMORY_LIMIT_KIB = 16 * 1024
 GIB = 1 << 30
-
-
-def path_arg(path):
-    return "Z:" + path if runner else path
-
-
-def command(*arguments):
-    return runner + [kwpack] + [str(a) for a in arguments]
-
-
-def check(what, good, detail=""):
-    print(("ok: " if good else "FAILED: ") + what + ("" if good else "\n  " + detail), flush=True)
-    if not good:
-        failures.append(what)
 
 
 def run(*arguments, stdout=subprocess.DEVNULL):
@@ -232,5 +217,4 @@ with tempfile.TemporaryDirectory() as work:
 with tempfile.TemporaryDirectory() as work:
     full_output(work)
 
-print(f"hostile: {len(failures)} failed")
-sys.exit(1 if failures else 0)
+finish("hostile")
