@@ -1,5 +1,6 @@
 #include "data_stream.h"
 #include "destination_check.h"
+#include "destination_root.h"
 #include "entry_name.h"
 #include "installer_engine.h"
 #include "message_box.h"
@@ -54,6 +55,7 @@ void CInstallEngine::ExtractAll(const std::string& sourceFolder, const std::stri
         plat::File output = root.CreateOutput(record.name);
         if (contents.CopyTo(output, record.dataSize, [this] { OnStillExtracting(); }) != record.dataSize)
             throw plat::FileError(plat::kCauseEndOfFile, data.Path(), "the data file ended early");
+        root.ConfirmInside(output);
 
         bytesDone += record.dataSize;
     }

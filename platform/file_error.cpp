@@ -30,4 +30,11 @@ void RaiseSystemError(const std::string& path, const char* action, long systemCo
     throw MakeFileError(CauseOfSystemError(systemCode), path, action, systemCode);
 }
 
+void RaiseRefused(const std::string& path, const std::string& why, int cause)
+{
+    throw FileError(cause, path, "cannot open '" + path + "': " + why);
+}
+
+std::string NotAFolder(const std::string& folder) { return "'" + folder + "' is a file, not a folder"; }
+
 } // namespace plat

@@ -52,14 +52,18 @@ struct FileHandleTraits {
 };
 using UniqueFileHandle = UniqueAny<FileHandleTraits>;
 
+class DestinationRoot;
+
 // An open file, with exclusive access unless it is opened for a shared read.
-// Every failing operation raises FileError.
+// Only a plain file on a disk is ever opened: a pipe, a socket or a device of
+// that name is refused before it is read or written. Every failing operation
+// raises FileError.
 class File {
 public:
     enum class Mode {
-        Read,        // existing file, read only; nobody else may open it meanwhile
-        SharedRead,  // existing file, read only; others may read and write it meanwhile
-        CreateWrite, // created, or truncated when it exists; write only
+        Read,       // existing file, read only; nobody else may open it meanwhile
+        SharedRead, // existing file, read only; others may read and write it meanwhile
+        CreateNew,  // made new, never over a name that exists, a link among them; write only
     };
 
     File(const std::string& path, Mode mode);
@@ -81,41 +85,10 @@ public:
     const std::string& Path() const noexcept { return m_path; }
 
 private:
+    friend class DestinationRoot; // which checks where the files it hands out lie
+
     UniqueFileHandle m_handle;
     std::string m_path;
-};
-
-// The folder an extraction writes into, opened as the system resolves it on
-// first use: the user chose it, so it may be a link or lie below one. Each
-// file is then made only where the system's own resolution of its name leads
-// beneath that folder, links, junctions and mount points followed, so a link
-// planted inside cannot carry a write outside. Names are opened relative to
-// folders already checked, so a link swapped in afterwards is not followed,
-// and a folder held for the entries in it cannot carry them outside when it
-// is moved: Windows keeps it in place, the POSIX stand-in looks at where each
-// file made in it lies. An existing file is written only when each of its
-// names lies inside; a hard link is another name of the same file.
-class DestinationRoot {
-public:
-    explicit DestinationRoot(std::string folder);
-    ~DestinationRoot();
-    DestinationRoot(const DestinationRoot&) = delete;
-    DestinationRoot& operator=(const DestinationRoot&) = delete;
-
-    // Creates the file `name` (a relative path, parts separated by `\`) or
-    // truncates the one there, open for writing with exclusive access. Raises
-    // FileError, having truncated nothing and left nothing created, when the
-    // file, one of its names or a folder on its way lies outside the destination.
-    File CreateOutput(const std::string& name);
-
-    // The system's handles: the folder's, and those of the last parent folder.
-    struct Opened;
-
-private:
-    Opened& Root();
-
-    std::string m_folder;
-    std::unique_ptr<Opened> m_opened;
 };
 
 // True when a directory entry, file or folder, matches the pattern.

@@ -17,6 +17,10 @@ int CauseOfSystemError(long systemCode);
 FileError MakeFileError(int cause, const std::string& path, const char* action, long systemCode);
 // A file error for a system call that failed with `systemCode`.
 [[noreturn]] void RaiseSystemError(const std::string& path, const char* action, long systemCode);
+// "cannot open 'path': why", for a name refused for what or where it is.
+[[noreturn]] void RaiseRefused(const std::string& path, const std::string& why, int cause = kCauseBadPath);
+// Why a name where a folder must be cannot serve: "'folder' is a file, not a folder".
+std::string NotAFolder(const std::string& folder);
 
 // The system's own conversions between a code page and UTF-8, which
 // DecodeText and EncodeText build on. Both fail on bytes the source does not

@@ -1,10 +1,12 @@
 #include "platform.h"
 #include "platform_detail.h"
+#include "win32_files.h"
 #include "win32_handles.h"
 #include "win32_paths.h"
 #include "win32_text.h"
 
 #include <windows.h>
+#include <winioctl.h>
 #include <winternl.h>
 
 #include <algorithm>
@@ -51,33 +53,7 @@ std::string SystemErrorText(long error)
 
 namespace {
 
-// From ntstatus.h, which does not mix with windows.h.
-constexpr NTSTATUS kStatusNameCollision = static_cast<NTSTATUS>(0xC0000035);
-constexpr NTSTATUS kStatusBufferOverflow = static_cast<NTSTATUS>(0x80000005);
-
-// A file's names as the system lists them, from ntifs.h, which does not mix
-// with windows.h either: each name is its folder's file id and the name in it.
-struct FileLinkEntry {
-    ULONG nextEntryOffset;
-    LONGLONG parentFileId;
-    ULONG fileNameLength; // in bytes
-    WCHAR fileName[1];
-};
-struct FileLinks {
-    ULONG bytesNeeded;
-    ULONG entriesReturned;
-    FileLinkEntry entry;
-};
-static_assert(offsetof(FileLinkEntry, parentFileId) == 8 && offsetof(FileLinks, entry) == 8,
-              "the layout the system writes, for 32- and 64-bit programs alike");
-constexpr auto kFileHardLinkInformation = static_cast<FILE_INFORMATION_CLASS>(46);
-
 HANDLE AsHandle(std::intptr_t value) { return reinterpret_cast<HANDLE>(value); }
-
-[[noreturn]] void RaiseLastError(const std::string& path, const char* action)
-{
-    RaiseSystemError(path, action, static_cast<long>(::GetLastError()));
-}
 
 // The longest path the system takes, in UTF-16 units with the terminator.
 constexpr DWORD kLongestPath = 32768;
@@ -122,26 +98,83 @@ bool GetShortPathWide(const WideText& path, WideText& shortPath)
     }
 }
 
-[[noreturn]] void RaiseStatus(const std::string& path, const char* action, NTSTATUS status)
+} // namespace
+
+void RaiseLastError(const std::string& path, const char* action)
+{
+    RaiseSystemError(path, action, static_cast<long>(::GetLastError()));
+}
+
+void RaiseStatus(const std::string& path, const char* action, NTSTATUS status)
 {
     RaiseSystemError(path, action, static_cast<long>(::RtlNtStatusToDosError(status)));
 }
 
-[[noreturn]] void RaiseOutside(const std::string& path, const char* why = "a link leads outside the destination folder")
+NTSTATUS OpenRelative(HANDLE parent, const WideText& name, ACCESS_MASK access, ULONG share, ULONG disposition,
+                      ULONG options, UniqueCreatedFile& opened)
 {
-    throw FileError(kCauseBadPath, path, "cannot open '" + path + "': " + why);
+    UNICODE_STRING text;
+    text.Buffer = const_cast<PWSTR>(name.data());
+    text.Length = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+    text.MaximumLength = text.Length;
+    // What SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION asks of CreateFile;
+    // in the options, those bits would mean something else.
+    SECURITY_QUALITY_OF_SERVICE quality{};
+    quality.Length = sizeof quality;
+    quality.ImpersonationLevel = SecurityIdentification;
+    quality.ContextTrackingMode = SECURITY_STATIC_TRACKING;
+    quality.EffectiveOnly = TRUE;
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, parent, nullptr);
+    attributes.SecurityQualityOfService = &quality;
+    IO_STATUS_BLOCK io{};
+    HANDLE handle = nullptr;
+    const NTSTATUS status = ::NtCreateFile(&handle, access | SYNCHRONIZE, &attributes, &io, nullptr,
+                                           FILE_ATTRIBUTE_NORMAL, share, disposition,
+                                           options | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
+    if (NT_SUCCESS(status))
+        opened.Reset(handle);
+    return status;
 }
 
-// A name in the system's code page as the native calls take it.
-WideText Widen(const std::string& text, const std::string& path)
+namespace {
+
+// The devices that hold file systems, local or on another machine: a share
+// the user chose as the destination is one of them.
+bool HoldsFiles(DEVICE_TYPE device)
 {
-    WideText wide;
-    if (!ToWide(text, CP_ACP, MB_ERR_INVALID_CHARS, wide))
-        RaiseLastError(path, "cannot open");
-    return wide;
+    switch (device) {
+    case FILE_DEVICE_CD_ROM:
+    case FILE_DEVICE_CD_ROM_FILE_SYSTEM:
+    case FILE_DEVICE_DFS:
+    case FILE_DEVICE_DFS_FILE_SYSTEM:
+    case FILE_DEVICE_DFS_VOLUME:
+    case FILE_DEVICE_DISK:
+    case FILE_DEVICE_DISK_FILE_SYSTEM:
+    case FILE_DEVICE_NETWORK:
+    case FILE_DEVICE_NETWORK_FILE_SYSTEM:
+    case FILE_DEVICE_VIRTUAL_DISK: return true;
+    default: return false;
+    }
 }
 
-// Where the system resolved an open file or folder to, links, junctions and mount points and all.
+} // namespace
+
+void RequireDiskFile(HANDLE file, const std::string& path)
+{
+    const DWORD type = ::GetFileType(file);
+    FILE_FS_DEVICE_INFORMATION device{};
+    IO_STATUS_BLOCK io{};
+    const NTSTATUS status = ::NtQueryVolumeInformationFile(file, &io, &device, sizeof device, FileFsDeviceInformation);
+    if (type == FILE_TYPE_DISK && NT_SUCCESS(status) && HoldsFiles(device.DeviceType))
+        return;
+    // There, but not to be read or written.
+    if (type == FILE_TYPE_PIPE)
+        RaiseRefused(path, "it is a pipe, not a file", kCauseAccessDenied);
+    RaiseRefused(path, type == FILE_TYPE_CHAR ? "it is a device, not a file" : "it is not a file on a disk",
+                 kCauseAccessDenied);
+}
+
 bool ResolvedPath(HANDLE handle, WideText& path)
 {
     path.resize(MAX_PATH);
@@ -166,85 +199,37 @@ bool IsBeneath(const WideText& path, const WideText& folder)
            path[cut] == L'\\';
 }
 
-// True when every name of `file` lies in `folder` or beneath it; false too
-// when the names cannot be listed. The list comes from the open handle, so
-// it is this file's, whatever its names have come to mean meanwhile.
-bool AllNamesWithin(HANDLE file, const WideText& folder)
-{
-    std::vector<LONGLONG> buffer(512); // LONGLONG keeps the entries' alignment
-    IO_STATUS_BLOCK io{};
-    NTSTATUS status;
-    for (;;) {
-        const auto size = static_cast<ULONG>(buffer.size() * sizeof(LONGLONG));
-        status = ::NtQueryInformationFile(file, &io, buffer.data(), size, kFileHardLinkInformation);
-        const ULONG needed = reinterpret_cast<const FileLinks*>(buffer.data())->bytesNeeded;
-        if (status != kStatusBufferOverflow || needed <= size || needed > (1u << 24))
-            break;
-        buffer.resize(needed / sizeof(LONGLONG) + 1);
-    }
-    if (!NT_SUCCESS(status))
-        return false;
-    const auto* bytes = reinterpret_cast<const unsigned char*>(buffer.data());
-    const auto* links = reinterpret_cast<const FileLinks*>(bytes);
-    std::size_t at = offsetof(FileLinks, entry);
-    for (ULONG i = 0; i < links->entriesReturned; ++i) {
-        if (at + offsetof(FileLinkEntry, fileName) > io.Information)
-            return false;
-        const auto* entry = reinterpret_cast<const FileLinkEntry*>(bytes + at);
-        FILE_ID_DESCRIPTOR id{};
-        id.dwSize = sizeof id;
-        id.Type = FileIdType;
-        id.FileId.QuadPart = entry->parentFileId;
-        const UniqueCreatedFile parent(::OpenFileById(file, &id, FILE_READ_ATTRIBUTES,
-                                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                                      FILE_FLAG_BACKUP_SEMANTICS));
-        WideText resolved;
-        if (!parent || !ResolvedPath(parent.Get(), resolved) || (resolved != folder && !IsBeneath(resolved, folder)))
-            return false;
-        if (entry->nextEntryOffset == 0)
-            return i + 1 == links->entriesReturned;
-        at += entry->nextEntryOffset;
-    }
-    return false; // no names, or a list that does not end where it says
-}
-
-// Opens `name` below the folder `parent` as the system resolves it, links followed.
-NTSTATUS OpenRelative(HANDLE parent, const WideText& name, ACCESS_MASK access, ULONG share, ULONG disposition,
-                      ULONG options, UniqueCreatedFile& opened)
-{
-    UNICODE_STRING text;
-    text.Buffer = const_cast<PWSTR>(name.data());
-    text.Length = static_cast<USHORT>(name.size() * sizeof(wchar_t));
-    text.MaximumLength = text.Length;
-    OBJECT_ATTRIBUTES attributes;
-    InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, parent, nullptr);
-    IO_STATUS_BLOCK io{};
-    HANDLE handle = nullptr;
-    const NTSTATUS status = ::NtCreateFile(&handle, access | SYNCHRONIZE, &attributes, &io, nullptr,
-                                           FILE_ATTRIBUTE_NORMAL, share, disposition,
-                                           options | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
-    if (NT_SUCCESS(status))
-        opened.Reset(handle);
-    return status;
-}
-
-} // namespace
-
 void FileHandleTraits::Close(Type handle) noexcept { ::CloseHandle(AsHandle(handle)); }
 
 File::File(const std::string& path, Mode mode) : m_path(path)
 {
-    const bool read = mode != Mode::CreateWrite;
+    if (mode == Mode::CreateNew) {
+        // Never over a name that exists, nor through a link of that name.
+        HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT | kIdentifyOnly, nullptr);
+        if (handle == INVALID_HANDLE_VALUE)
+            RaiseLastError(path, "cannot create");
+        m_handle.Reset(reinterpret_cast<std::intptr_t>(handle));
+        return;
+    }
+    // Looked at before it is read, through a handle with no access to its
+    // data: a pipe or a device of that name is refused unread.
+    const UniqueCreatedFile node(::CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                               OPEN_EXISTING, kIdentifyOnly, nullptr));
+    if (!node)
+        RaiseLastError(path, "cannot open");
+    RequireDiskFile(node.Get(), path);
     // Without sharing flags nobody else may read or write the file while it
     // is open. A shared read lets others read and write it, but not delete or
     // rename it from under the reader.
-    const DWORD share = mode == Mode::SharedRead ? FILE_SHARE_READ | FILE_SHARE_WRITE : 0;
-    HANDLE handle = ::CreateFileA(path.c_str(), read ? GENERIC_READ : GENERIC_WRITE, share, nullptr,
-                                  read ? OPEN_EXISTING : CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL | (read ? FILE_FLAG_SEQUENTIAL_SCAN : 0), nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
-        RaiseLastError(path, "cannot open");
-    m_handle.Reset(reinterpret_cast<std::intptr_t>(handle));
+    const ULONG share = mode == Mode::SharedRead ? FILE_SHARE_READ | FILE_SHARE_WRITE : 0;
+    UniqueCreatedFile file;
+    const NTSTATUS status = OpenRelative(node.Get(), WideText(), GENERIC_READ, share, FILE_OPEN,
+                                         FILE_NON_DIRECTORY_FILE | FILE_SEQUENTIAL_ONLY, file);
+    if (!NT_SUCCESS(status))
+        RaiseStatus(path, "cannot open", status);
+    m_handle.Reset(reinterpret_cast<std::intptr_t>(file.Release()));
 }
 
 File::File(UniqueFileHandle handle, std::string path) : m_handle(std::move(handle)), m_path(std::move(path)) {}
@@ -305,162 +290,6 @@ FileSize File::GetPosition() const
     if (!::SetFilePointerEx(AsHandle(m_handle.Get()), zero, &position, FILE_CURRENT))
         RaiseLastError(m_path, "cannot get the position in");
     return static_cast<FileSize>(position.QuadPart);
-}
-
-// A folder below the destination, held for the entries that follow.
-struct HeldFolder {
-    WideText name; // its name in the folder above
-    UniqueCreatedFile handle;
-};
-
-struct DestinationRoot::Opened {
-    UniqueCreatedFile folder;
-    WideText resolved; // the folder's final path, every link resolved
-    WideText parentName; // the last parent folder, as named below the folder
-    // That folder, checked, and every folder on the way to it, one for each
-    // part of its name; empty when none is checked.
-    std::vector<HeldFolder> levels;
-};
-
-namespace {
-
-// Folders are held without FILE_SHARE_DELETE, so none that entries are
-// written below can be renamed or moved, out of the destination say, while
-// it is held. Reading, writing and making files in them disturbs nobody.
-constexpr ULONG kShareFolder = FILE_SHARE_READ | FILE_SHARE_WRITE;
-
-} // namespace
-
-DestinationRoot::DestinationRoot(std::string folder) : m_folder(std::move(folder)) {}
-
-DestinationRoot::~DestinationRoot() = default;
-
-DestinationRoot::Opened& DestinationRoot::Root()
-{
-    if (m_opened)
-        return *m_opened;
-    auto opened = std::make_unique<Opened>();
-    // Folders open only with FILE_FLAG_BACKUP_SEMANTICS.
-    opened->folder.Reset(::CreateFileA(m_folder.c_str(), FILE_TRAVERSE | SYNCHRONIZE, kShareFolder, nullptr,
-                                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!opened->folder)
-        RaiseLastError(m_folder, "cannot open");
-    if (!ResolvedPath(opened->folder.Get(), opened->resolved))
-        RaiseLastError(m_folder, "cannot open");
-    m_opened = std::move(opened);
-    return *m_opened;
-}
-
-namespace {
-
-// Opens the levels of `parent` below the last of `root.levels` they share.
-NTSTATUS OpenLevels(DestinationRoot::Opened& root, const WideText& parent)
-{
-    std::vector<HeldFolder>& levels = root.levels;
-    std::size_t level = 0;
-    auto begin = parent.begin();
-    for (;;) {
-        const auto end = std::find(begin, parent.end(), L'\\');
-        const WideText name(begin, end);
-        if (level < levels.size() && levels[level].name != name)
-            levels.erase(levels.begin() + static_cast<std::ptrdiff_t>(level), levels.end());
-        if (level == levels.size()) {
-            const HANDLE above = level == 0 ? root.folder.Get() : levels[level - 1].handle.Get();
-            UniqueCreatedFile folder;
-            const NTSTATUS status =
-                OpenRelative(above, name, FILE_TRAVERSE, kShareFolder, FILE_OPEN, FILE_DIRECTORY_FILE, folder);
-            if (!NT_SUCCESS(status))
-                return status;
-            levels.push_back({name, std::move(folder)});
-        }
-        ++level;
-        if (end == parent.end())
-            break;
-        begin = end + 1;
-    }
-    levels.erase(levels.begin() + static_cast<std::ptrdiff_t>(level), levels.end());
-    return 0;
-}
-
-// The folder that `parent` names below the root, kept open for the entries
-// that follow in it. It may be reached through links that stay inside. Its
-// levels are opened one by one and all held, so none can move meanwhile.
-HANDLE OpenParent(DestinationRoot::Opened& root, const WideText& parent, const std::string& path)
-{
-    std::vector<HeldFolder>& levels = root.levels;
-    if (!levels.empty() && root.parentName == parent)
-        return levels.back().handle.Get();
-    // Nothing is kept that has not been checked.
-    const NTSTATUS status = OpenLevels(root, parent);
-    if (!NT_SUCCESS(status)) {
-        levels.clear();
-        RaiseStatus(path, "cannot open", status);
-    }
-    WideText resolved;
-    if (!ResolvedPath(levels.back().handle.Get(), resolved)) {
-        levels.clear();
-        RaiseLastError(path, "cannot open");
-    }
-    if (resolved != root.resolved && !IsBeneath(resolved, root.resolved)) {
-        levels.clear();
-        RaiseOutside(path);
-    }
-    root.parentName = parent;
-    return levels.back().handle.Get();
-}
-
-// Empties an existing output file once it is known to lie inside. A file with
-// hard links has other names, anywhere on its volume: it is emptied only when
-// every one of them lies inside too. Its length and its count of names come
-// in one query; GetFileInformationByHandle would also ask for the volume's
-// serial number, which under Wine made overwriting a file twice as slow.
-void TakeExisting(HANDLE file, const WideText& folder, const std::string& path)
-{
-    FILE_STANDARD_INFORMATION info{};
-    IO_STATUS_BLOCK io{};
-    const NTSTATUS status = ::NtQueryInformationFile(file, &io, &info, sizeof info, FileStandardInformation);
-    if (!NT_SUCCESS(status))
-        RaiseStatus(path, "cannot open", status);
-    if (info.NumberOfLinks > 1 && !AllNamesWithin(file, folder))
-        RaiseOutside(path, "the file has other names, and not all of them are known to lie inside the destination folder");
-    if (info.EndOfFile.QuadPart != 0 && !::SetEndOfFile(file))
-        RaiseLastError(path, "cannot truncate");
-}
-
-} // namespace
-
-File DestinationRoot::CreateOutput(const std::string& name)
-{
-    std::string path = m_folder + name;
-    Opened& root = Root();
-    // The system's own names take `\` only; the name check let `/` through as a separator.
-    WideText wide = Widen(name, path);
-    std::replace(wide.begin(), wide.end(), L'/', L'\\');
-    const auto afterSlash = std::find(wide.rbegin(), wide.rend(), L'\\').base();
-    const HANDLE folder = afterSlash == wide.begin() ? root.folder.Get()
-                                                     : OpenParent(root, WideText(wide.begin(), afterSlash - 1), path);
-    const WideText leaf(afterSlash, wide.end());
-
-    // No sharing: nobody else may read or write the file while it is open.
-    // Made new when it can be: a name that exists, a dangling link among
-    // them, is never created through.
-    UniqueCreatedFile file;
-    NTSTATUS status = OpenRelative(folder, leaf, GENERIC_WRITE, 0, FILE_CREATE, FILE_NON_DIRECTORY_FILE, file);
-    if (status == kStatusNameCollision) {
-        // Opened as it is, links followed; emptied only once it is known to lie inside.
-        status = OpenRelative(folder, leaf, GENERIC_WRITE, 0, FILE_OPEN, FILE_NON_DIRECTORY_FILE, file);
-        if (NT_SUCCESS(status)) {
-            WideText resolved;
-            if (!ResolvedPath(file.Get(), resolved))
-                RaiseLastError(path, "cannot open");
-            if (!IsBeneath(resolved, root.resolved))
-                RaiseOutside(path);
-            TakeExisting(file.Get(), root.resolved, path);
-        }
-    }
-    if (!NT_SUCCESS(status))
-        RaiseStatus(path, "cannot open", status);
-    return File(UniqueFileHandle(reinterpret_cast<std::intptr_t>(file.Release())), std::move(path));
 }
 
 bool FindEntry(const std::string& pattern)

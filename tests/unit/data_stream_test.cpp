@@ -35,13 +35,13 @@ TEST(DataStream, ConsecutiveCopiesTakeConsecutiveBytesWhateverTheBufferHolds)
             DataStream stream(source, bufferSize);
             int serial = 0;
             for (const plat::FileSize count : {3u, 0u, 5u, 1u, 11u}) {
-                const std::string name = folder.Path() + "out" + std::to_string(serial++);
-                plat::File target(name, plat::File::Mode::CreateWrite);
+                const std::string name = folder.Path() + "out" + std::to_string(bufferSize) + "-" + std::to_string(serial++);
+                plat::File target(name, plat::File::Mode::CreateNew);
                 EXPECT_EQ(stream.CopyTo(target, count, [] {}), count);
             }
         }
         for (int serial = 0; serial < 5; ++serial)
-            joined += ReadBytes(folder.Path() + "out" + std::to_string(serial));
+            joined += ReadBytes(folder.Path() + "out" + std::to_string(bufferSize) + "-" + std::to_string(serial));
         EXPECT_EQ(joined, bytes);
     }
 }
@@ -51,7 +51,7 @@ TEST(DataStream, CallsBetweenPiecesOnlyWhileACopyGoesOn)
     TempFolder folder;
     WriteBytes(folder.Path() + "in", Pattern(40));
     plat::File source(folder.Path() + "in", plat::File::Mode::Read);
-    plat::File target(folder.Path() + "out", plat::File::Mode::CreateWrite);
+    plat::File target(folder.Path() + "out", plat::File::Mode::CreateNew);
     DataStream stream(source, 8);
     // Each row continues where the last ended: 2 bytes, then 8 from 6 left in
     // the buffer and 2 from a refill, then exactly the rest of a buffer, then
@@ -72,7 +72,7 @@ TEST(DataStream, ALargeCopyCutShortLeavesOnlyWhatWasWritten)
     WriteBytes(folder.Path() + "in", bytes);
     {
         plat::File source(folder.Path() + "in", plat::File::Mode::Read);
-        plat::File target(folder.Path() + "out", plat::File::Mode::CreateWrite);
+        plat::File target(folder.Path() + "out", plat::File::Mode::CreateNew);
         DataStream stream(source);
         EXPECT_EQ(stream.CopyTo(target, 3 * kMiB, [] {}), bytes.size());
         EXPECT_EQ(target.GetLength(), bytes.size());
@@ -87,8 +87,8 @@ TEST(DataStream, LargeCopiesArriveWholeThroughTheOneBuffer)
     WriteBytes(folder.Path() + "in", bytes);
     {
         plat::File source(folder.Path() + "in", plat::File::Mode::Read);
-        plat::File first(folder.Path() + "first", plat::File::Mode::CreateWrite);
-        plat::File second(folder.Path() + "second", plat::File::Mode::CreateWrite);
+        plat::File first(folder.Path() + "first", plat::File::Mode::CreateNew);
+        plat::File second(folder.Path() + "second", plat::File::Mode::CreateNew);
         DataStream stream(source);
         int pauses = 0;
         EXPECT_EQ(stream.CopyTo(first, 3 * kMiB + 1, [&] { ++pauses; }), 3 * kMiB + 1);
