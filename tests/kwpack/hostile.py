@@ -7,6 +7,8 @@
 - a pack of a large folder over an existing package, killed at random points:
   the pair left behind is the old one, the new one or none, and extract never
   writes a file that is neither the old nor the new one;
+- packs of two folders into one, several at once: each exits 0, and the pair
+  left is one of them whole, with no partial file beside it;
 - standard output on a full disk: no command exits 0.
 
 Usage: hostile.py KWPACK [RUNNER...]
@@ -119,18 +121,22 @@ def killed_pack(work, rounds):
     rng = random.Random(seed)
     print(f"  a whole pack takes {whole:.2f} s; killing {rounds} packs at random points (KW_KILL_SEED={seed})")
 
-    partial_data = os.path.join(package, "pelmora.kwf.kwpack-partial")
-    partial_index = os.path.join(package, "pelmora.kwi.kwpack-partial")
-
     def size(path):
         try:
             return os.path.getsize(path)
         except OSError:
             return -1
 
+    # The partial files carry the writing process's tag: the largest one that
+    # a round's pack made, of its data or its index.
+    def partial(kind, before):
+        sizes = [size(os.path.join(package, name)) for name in os.listdir(package)
+                 if name.startswith(f"pelmora.{kind}.kwpack-partial") and name not in before]
+        return max(sizes, default=-1)
+
     # A point of the run, seen from outside: under Wine most of a run's time
     # is its start, so points in time alone would seldom reach the pair.
-    def kill_point(total):
+    def kill_point(total, before):
         kind = rng.choice(["in time", "while the data is written", "once the index is written",
                            "once the old index is gone"])
         if kind == "in time":
@@ -138,16 +144,16 @@ def killed_pack(work, rounds):
             return kind, lambda: time.monotonic() >= deadline
         if kind == "while the data is written":
             bytes_written = rng.randrange(total + 1)
-            return kind, lambda: size(partial_data) >= bytes_written
+            return kind, lambda: partial("kwf", before) >= bytes_written
         if kind == "once the index is written":
-            return kind, lambda: size(partial_index) >= 0
+            return kind, lambda: partial("kwi", before) > 0
         return kind, lambda: size(os.path.join(package, "pelmora.kwi")) < 0
 
     outcomes = {"old pair": 0, "new pair": 0, "no index": 0, "pack finished first": 0}
     current = "new"
     for round_number in range(rounds):
         target = "new" if current == "old" else "old"
-        kind, reached = kill_point(sum(len(data) for data in sources[target][1].values()))
+        kind, reached = kill_point(sum(len(data) for data in sources[target][1].values()), set(os.listdir(package)))
         process = subprocess.Popen(command("pack", path_arg(sources[target][0]), "-o", path_arg(package)),
                                    stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         while process.poll() is None and not reached():
@@ -162,7 +168,7 @@ def killed_pack(work, rounds):
 
         left = sorted(os.listdir(package))
         strays = [name for name in left if name not in ("pelmora.kwi", "pelmora.kwf") and
-                  not name.endswith(".kwpack-partial")]
+                  ".kwpack-partial" not in name]
         check(f"round {round_number}: only the pair and partial files are left", not strays, str(left))
 
         destination = os.path.join(work, f"dest{round_number}")
@@ -186,6 +192,33 @@ def killed_pack(work, rounds):
                   run("pack", path_arg(sources[target][0]), "-o", path_arg(package))[0] == 0)
             current = target
     print("  after the kills: " + ", ".join(f"{count} {what}" for what, count in outcomes.items()))
+
+
+def packs_at_once(work, rounds, together=3):
+    """Packs of two folders into one output folder, started together: each
+    waits for the others' steps, so each exits 0 and the pair left is the
+    last one's, whole."""
+    old = make_folder(os.path.join(work, "old"), "old", [f"file{i:02}.bin" for i in range(12)] + ["pelmora.exe"])
+    new = make_folder(os.path.join(work, "new"), "new", [f"file{i:02}.bin" for i in range(6, 20)] + ["pelmora.exe"])
+    package = os.path.join(work, "package")
+    for round_number in range(rounds):
+        with tempfile.TemporaryFile() as err:
+            started = [subprocess.Popen(command("pack", path_arg(os.path.join(work, ("old", "new")[i % 2])), "-o",
+                                                path_arg(package)),
+                                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=err)
+                       for i in range(together)]
+            statuses = [process.wait() for process in started]
+            err.seek(0)
+            told = err.read().decode("utf-8", "replace")
+        check(f"packs at once, round {round_number}: each exits 0", statuses == [0] * together, f"{statuses}: {told}")
+        left = sorted(os.listdir(package))
+        check(f"packs at once, round {round_number}: only the pair is left", left == ["pelmora.kwf", "pelmora.kwi"],
+              str(left))
+        destination = os.path.join(work, f"dest{round_number}")
+        status, err_text, _ = run("extract", path_arg(package), path_arg(destination))
+        got = extracted(destination) if os.path.isdir(destination) else {}
+        check(f"packs at once, round {round_number}: the pair is one folder's, whole",
+              status == 0 and (got == old or got == new), f"status {status}, {sorted(got)}: {err_text}")
 
 
 def full_output(work):
@@ -214,6 +247,8 @@ with tempfile.TemporaryDirectory() as work:
     huge_name(work)
 with tempfile.TemporaryDirectory() as work:
     killed_pack(work, int(os.environ.get("KW_KILL_ROUNDS", "24")))
+with tempfile.TemporaryDirectory() as work:
+    packs_at_once(work, int(os.environ.get("KW_TOGETHER_ROUNDS", "6")))
 with tempfile.TemporaryDirectory() as work:
     full_output(work)
 

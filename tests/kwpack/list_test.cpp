@@ -73,8 +73,9 @@ TEST(List, ReportsTheRecordItsOffsetAndTheFault)
          "its 5 bytes of data run past the end of the data file (2 bytes left)"},
         {"data nobody claims", good, "abcdef", "after the last record, at index offset 13",
          "the data file holds 3 bytes that no record claims"},
+        // The byte is shown by its value, "\x95", whose `\` is no separator to map.
         {"a lone lead byte", RawRecord(0, 2, "a\x95"), "", "record 1 at index offset 0",
-         "the name 'a?' holds bytes that are no text in code page 932", 932},
+         "x95' holds bytes that are no text in code page 932", 932},
         {"'|' after a character whose second byte is 7C", RawRecord(0, 3, "\x83\x7C|"), "",
          "record 1 at index offset 0", "the installer refuses the name 'ポ|': it holds one of", 932},
     };
@@ -87,6 +88,10 @@ TEST(List, ReportsTheRecordItsOffsetAndTheFault)
         EXPECT_TRUE(Contains(l.captured.err.str(), kwtest::HostForm(c.problem)));
         EXPECT_FALSE(Contains(l.captured.out.str(), " bytes\n")) << "no total for a malformed package";
     }
+    // A byte's value keeps its `\` where the separators become the system's.
+    Listing l;
+    EXPECT_EQ(l.Run(RawRecord(0, 4, "d\\a\x95"), "", 932), kwpack::kExitFailed);
+    EXPECT_TRUE(Contains(l.captured.err.str(), kwtest::HostForm("the name 'd\\a") + "\\x95'"));
 }
 
 TEST(List, EntriesBeforeTheFaultAreStillShown)

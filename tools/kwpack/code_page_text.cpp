@@ -7,20 +7,51 @@
 
 namespace kwpack {
 
-std::string Decoded(const std::string& bytes, unsigned codePage)
+namespace {
+
+void AppendByteValue(std::string& text, unsigned char byte)
+{
+    char value[5];
+    std::snprintf(value, sizeof value, "\\x%02X", byte);
+    text += value;
+}
+
+} // namespace
+
+std::string Shown(const std::string& bytes, unsigned codePage)
 {
     std::string text;
     if (plat::DecodeText(bytes, codePage, text))
-        return text;
-    text = bytes;
-    for (char& c : text) {
-        if (static_cast<unsigned char>(c) >= 0x80)
-            c = '?';
+        return ShownName(text);
+    text.clear();
+    for (const char c : plat::ShownPath(bytes)) {
+        if (static_cast<unsigned char>(c) < 0x80)
+            text += c;
+        else
+            AppendByteValue(text, static_cast<unsigned char>(c));
     }
-    return text;
+    return Printable(text);
 }
 
-std::string Shown(const std::string& engineText) { return plat::ShownPath(Decoded(engineText, plat::PathCodePage())); }
+std::string Printable(const std::string& text)
+{
+    std::string shown;
+    char32_t point = 0;
+    for (std::size_t at = 0, length = 1; at < text.size(); at += length) {
+        // Control characters too: one in a name could rewrite what the terminal shows.
+        if (plat::ReadUtf8(text, at, point, length) && point >= 0x20 && point != 0x7F) {
+            shown.append(text, at, length);
+        } else {
+            AppendByteValue(shown, static_cast<unsigned char>(text[at]));
+            length = 1;
+        }
+    }
+    return shown;
+}
+
+std::string Shown(const std::string& engineText) { return Shown(engineText, plat::PathCodePage()); }
+
+std::string ShownName(const std::string& name) { return Printable(plat::ShownPath(name)); }
 
 std::string EncodeName(const std::string& text, unsigned codePage, std::string& bytes)
 {

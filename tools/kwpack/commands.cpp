@@ -7,6 +7,7 @@
 #include "host_system.h"
 #include "pack.h"
 #include "package_listing.h"
+#include "platform_detail.h"
 #include "progress_line.h"
 
 #include <iomanip>
@@ -27,11 +28,15 @@ int ReportUnusableFolder(const UnusableFolder& error, Console& console)
     return kExitFailed;
 }
 
-// Creates the last level of a folder that does not exist yet; its parent must.
-void EnsureFolder(const std::string& folder)
+// Creates the last level of a folder that does not exist yet; its parent
+// must. `argument` names it as the command line did.
+void EnsureFolder(const std::string& folder, const std::string& argument)
 {
-    if (!IsFolder(folder))
-        MakeFolder(folder);
+    if (IsFolder(folder))
+        return;
+    if (Exists(folder))
+        throw UnusableFolder(plat::NotAFolder(Printable(argument)));
+    MakeFolder(folder);
 }
 
 } // namespace
@@ -68,7 +73,7 @@ int RunPack(const std::string& folderArgument, const std::string& outArgument, C
         }
         for (const std::string& warning : plan.warnings)
             console.err << "kwpack: warning: " << warning << '\n';
-        EnsureFolder(outFolder);
+        EnsureFolder(outFolder, outArgument);
 
         WritePackage(folder, plan, outFolder,
                      [&](int percent, const std::string& name) { progress.Show(percent, "Packing " + name); });
@@ -98,7 +103,7 @@ int RunList(const std::string& packageArgument, Console& console, CodePageOption
         std::uint64_t total = 0;
         const std::optional<IndexProblem> problem =
             ReadPackageListing(folder, packageCodePage, [&](const ListedEntry& entry) {
-                console.out << std::setw(10) << entry.size << "  " << plat::ShownPath(entry.text) << '\n';
+                console.out << std::setw(10) << entry.size << "  " << ShownName(entry.text) << '\n';
                 ++count;
                 total += entry.size;
             });
@@ -124,7 +129,7 @@ int RunExtract(const std::string& packageArgument, const std::string& destinatio
     try {
         const std::string source = ToFolderPath(packageArgument);
         destination = ToFolderPath(destinationArgument);
-        EnsureFolder(destination);
+        EnsureFolder(destination, destinationArgument);
         const int result = extractor.ExtractFiles(source, destination);
         extractor.EndStatus();
         if (result != 0)

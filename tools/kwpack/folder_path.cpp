@@ -13,7 +13,7 @@ std::string ToFolderPath(std::string argument)
     std::string folder;
     if (!plat::ToEnginePath(argument, folder)) {
         std::string unused;
-        throw UnusableFolder("cannot use the folder '" + argument + "': " +
+        throw UnusableFolder("cannot use the folder '" + Printable(argument) + "': " +
                              EncodeName(argument, plat::PathCodePage(), unused));
     }
     CInstallEngine::EnsureTrailingBackslash(folder);

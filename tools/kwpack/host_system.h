@@ -25,19 +25,59 @@ struct FolderItem {
 };
 
 // Every item of a folder except "." and "..", in no particular order. Links
-// are followed. Raises plat::FileError when the folder cannot be read.
+// are followed: a link is listed as what it leads to. Raises plat::FileError
+// when the folder cannot be read.
 std::vector<FolderItem> ListFolder(const std::string& folder);
+// The names alone, UTF-8, nothing they lead to looked at.
+std::vector<std::string> FolderNames(const std::string& folder);
 // Opens for reading the file that ListFolder listed as `name` in `folder`,
 // shared with other readers and writers.
 plat::File OpenListedFile(const std::string& folder, const std::string& name);
 
 bool IsFolder(const std::string& path);
+// True when something has the name `path`, a link that leads nowhere included.
+bool Exists(const std::string& path);
 // True when both paths name one existing folder, however they are spelt.
 bool IsSameFolder(const std::string& first, const std::string& second);
 // Creates the folder `path`, whose parent must exist. Raises plat::FileError
 // with the system's reason when it cannot.
 void MakeFolder(const std::string& path);
 bool RemoveFile(const std::string& path);
+
+// Removes the file `path` unless a running program holds it, as a running
+// pack holds its partial files; a link of that name is removed itself, never
+// followed. False when the file is in use or cannot be removed.
+bool RemoveUnlessInUse(const std::string& path);
+
+// Sets the folder `folder` apart for this process while the object lives, so
+// that packs writing into it take turns. Waits while another process has it,
+// for `patience` milliseconds at most, then raises plat::FileError.
+class FolderLock {
+public:
+    FolderLock(const std::string& folder, unsigned patience);
+    ~FolderLock();
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+private:
+    plat::UniqueFileHandle m_handle;
+};
+
+// How long a folder that another process has set apart waits between two
+// asks, in milliseconds.
+constexpr unsigned kLockPoll = 20;
+
+// What a pack is told when another has kept the folder too long; `more` may
+// say what the user can do besides waiting.
+inline plat::FileError FolderInUse(const std::string& folder, const std::string& more = {})
+{
+    return plat::FileError(plat::kCauseSharingViolation, folder,
+                           "another kwpack is writing a package into '" + folder + "'; try again once it is done" +
+                               more);
+}
+
+// A text that no other running process's is: for names only this run uses.
+std::string ProcessTag();
 
 // The two steps that replace a package pair, each on the disk before it
 // returns, so that a power cut cannot undo one and keep a later one. Both

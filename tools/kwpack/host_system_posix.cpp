@@ -2,6 +2,7 @@
 
 #include "code_page_text.h"
 #include "platform_detail.h"
+#include "posix_files.h"
 #include "posix_path.h"
 
 #include <cerrno>
@@ -9,6 +10,7 @@
 #include <cwctype>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -41,25 +43,31 @@ void FlushFolderOf(const std::string& path)
 
 } // namespace
 
-std::vector<FolderItem> ListFolder(const std::string& folder)
+std::vector<std::string> FolderNames(const std::string& folder)
 {
-    const std::string native = plat::ToPosix(folder);
-    UniqueDirectory directory(::opendir(native.c_str()));
+    UniqueDirectory directory(::opendir(plat::ToPosix(folder).c_str()));
     if (!directory)
         plat::RaiseSystemError(folder, "cannot list the folder", errno);
-
-    std::vector<FolderItem> items;
+    std::vector<std::string> names;
     for (;;) {
         errno = 0;
         const dirent* entry = ::readdir(directory.Get());
         if (entry == nullptr) {
             if (errno != 0)
                 plat::RaiseSystemError(folder, "cannot list the folder", errno);
-            return items;
+            return names;
         }
         const std::string name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+}
+
+std::vector<FolderItem> ListFolder(const std::string& folder)
+{
+    const std::string native = plat::ToPosix(folder);
+    std::vector<FolderItem> items;
+    for (std::string& name : FolderNames(folder)) {
         struct stat info;
         if (::stat((native + name).c_str(), &info) != 0) {
             const int error = errno;
@@ -67,8 +75,9 @@ std::vector<FolderItem> ListFolder(const std::string& folder)
             plat::RaiseSystemError(EncodeName(name, plat::PathCodePage(), bytes).empty() ? folder + bytes : folder,
                                    "cannot read", error);
         }
-        items.push_back({name, KindOf(info), static_cast<std::uint64_t>(info.st_size)});
+        items.push_back({std::move(name), KindOf(info), static_cast<std::uint64_t>(info.st_size)});
     }
+    return items;
 }
 
 plat::File OpenListedFile(const std::string& folder, const std::string& name)
@@ -86,6 +95,18 @@ bool IsFolder(const std::string& path)
     std::string native;
     struct stat info;
     return plat::ToPosix(path, native) && ::stat(native.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool Exists(const std::string& path)
+{
+    std::string native;
+    if (!plat::ToPosix(path, native))
+        return false;
+    // With a final separator the name would have to be a folder.
+    while (native.size() > 1 && native.back() == '/')
+        native.pop_back();
+    struct stat info;
+    return ::lstat(native.c_str(), &info) == 0;
 }
 
 bool IsSameFolder(const std::string& first, const std::string& second)
@@ -110,6 +131,46 @@ bool RemoveFile(const std::string& path)
     std::string native;
     return plat::ToPosix(path, native) && ::unlink(native.c_str()) == 0;
 }
+
+bool RemoveUnlessInUse(const std::string& path)
+{
+    std::string native;
+    if (!plat::ToPosix(path, native))
+        return false;
+    const plat::UniqueFileHandle node(::open(native.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    struct stat info;
+    if (!node || ::fstat(static_cast<int>(node.Get()), &info) != 0)
+        return false;
+    plat::UniqueFileHandle file;
+    if (S_ISREG(info.st_mode)) {
+        // A running pack holds a lock on its partial files as long as it writes them.
+        file.Reset(plat::Reopen(static_cast<int>(node.Get()), O_RDONLY | O_CLOEXEC));
+        if (!file || ::flock(static_cast<int>(file.Get()), LOCK_EX | LOCK_NB) != 0)
+            return false;
+    }
+    // Only what was looked at, should another file have taken the name meanwhile.
+    struct stat named;
+    return ::lstat(native.c_str(), &named) == 0 && plat::SameFile(named, info) && ::unlink(native.c_str()) == 0;
+}
+
+FolderLock::FolderLock(const std::string& folder, unsigned patience)
+    : m_handle(::open(plat::ToPosix(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+{
+    if (!m_handle)
+        plat::RaiseSystemError(folder, "cannot open the folder", errno);
+    for (unsigned waited = 0; ::flock(static_cast<int>(m_handle.Get()), LOCK_EX | LOCK_NB) != 0; waited += kLockPoll) {
+        if (errno != EWOULDBLOCK)
+            plat::RaiseSystemError(folder, "cannot lock the folder", errno);
+        if (waited >= patience)
+            throw FolderInUse(folder);
+        ::usleep(kLockPoll * 1000);
+    }
+}
+
+// Closing the folder lets it go.
+FolderLock::~FolderLock() = default;
+
+std::string ProcessTag() { return std::to_string(::getpid()); }
 
 void RemoveFileDurably(const std::string& path)
 {

@@ -1,6 +1,7 @@
 #include "host_system.h"
 
 #include "platform_detail.h"
+#include "win32_files.h"
 #include "win32_handles.h"
 #include "win32_text.h"
 
@@ -24,7 +25,7 @@ bool GetFolderIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info
     // Opening a folder at all takes FILE_FLAG_BACKUP_SEMANTICS; asking for no access disturbs nobody.
     plat::UniqueFileHandle folder(reinterpret_cast<std::intptr_t>(
         ::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)));
+                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | plat::kIdentifyOnly, nullptr)));
     return folder.IsValid() && ::GetFileInformationByHandle(reinterpret_cast<HANDLE>(folder.Get()), &info) &&
            (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
 }
@@ -53,34 +54,68 @@ std::string Narrow(const std::wstring& wide, UINT codePage)
 
 std::wstring Utf8ToWide(const std::string& text) { return ToWideString(text, CP_UTF8); }
 
-} // namespace
-
-// Through the wide calls, so that no name passes through the ANSI code page,
-// which would write a character it lacks as '?' or a look-alike.
-std::vector<FolderItem> ListFolder(const std::string& folder)
+// A link is listed as what it leads to, as on POSIX, its size read from the
+// file it opens rather than the link's own; one that leads nowhere, or to no
+// file on a disk, is no plain file.
+void ListAsLinked(const std::string& folder, const std::wstring& name, FolderItem& item)
 {
-    std::vector<FolderItem> items;
+    const plat::UniqueCreatedFile target(
+        ::CreateFileW((WidePath(folder) + name).c_str(), FILE_READ_ATTRIBUTES,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                      FILE_FLAG_BACKUP_SEMANTICS | plat::kIdentifyOnly, nullptr));
+    BY_HANDLE_FILE_INFORMATION info;
+    item.kind = ItemKind::Other;
+    if (!target || ::GetFileType(target.Get()) != FILE_TYPE_DISK || !::GetFileInformationByHandle(target.Get(), &info))
+        return;
+    item.kind = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? ItemKind::Folder : ItemKind::File;
+    item.size = static_cast<std::uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
+}
+
+// Calls `visit` with each item of a folder but "." and "..", through the wide
+// calls, so that no name passes through the ANSI code page, which would write
+// a character it lacks as '?' or a look-alike.
+template <class Visit>
+void EachItem(const std::string& folder, Visit visit)
+{
     WIN32_FIND_DATAW data;
     plat::UniqueFindHandle find(::FindFirstFileW((WidePath(folder) + L"*").c_str(), &data));
     if (!find) {
         const DWORD error = ::GetLastError();
         // A drive's root folder has no "." entry, so an empty one finds nothing at all.
         if (error == ERROR_FILE_NOT_FOUND && IsFolder(folder))
-            return items;
+            return;
         plat::RaiseSystemError(folder, "cannot list the folder", static_cast<long>(error));
     }
     do {
         const std::wstring name = data.cFileName;
-        if (name == L"." || name == L"..")
-            continue;
-        const std::uint64_t size = static_cast<std::uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
-        items.push_back({Narrow(name, CP_UTF8), KindOf(data), size});
+        if (name != L"." && name != L"..")
+            visit(name, data);
     } while (::FindNextFileW(find.Get(), &data));
 
     const DWORD error = ::GetLastError();
     if (error != ERROR_NO_MORE_FILES)
         plat::RaiseSystemError(folder, "cannot list the folder", static_cast<long>(error));
+}
+
+} // namespace
+
+std::vector<FolderItem> ListFolder(const std::string& folder)
+{
+    std::vector<FolderItem> items;
+    EachItem(folder, [&](const std::wstring& name, const WIN32_FIND_DATAW& data) {
+        const std::uint64_t size = static_cast<std::uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+        items.push_back({Narrow(name, CP_UTF8), KindOf(data), size});
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+            ListAsLinked(folder, name, items.back());
+    });
     return items;
+}
+
+std::vector<std::string> FolderNames(const std::string& folder)
+{
+    std::vector<std::string> names;
+    EachItem(folder, [&](const std::wstring& name, const WIN32_FIND_DATAW&) { names.push_back(Narrow(name, CP_UTF8)); });
+    return names;
 }
 
 plat::File OpenListedFile(const std::string& folder, const std::string& name)
@@ -90,7 +125,8 @@ plat::File OpenListedFile(const std::string& folder, const std::string& name)
     // is packed shows in its length, which is checked before and after.
     plat::UniqueFileHandle file(reinterpret_cast<std::intptr_t>(
         ::CreateFileW((WidePath(folder) + wideName).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr)));
+                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN | plat::kIdentifyOnly,
+                      nullptr)));
     const DWORD error = ::GetLastError();
     // Engine text names it in messages, so the name goes into the ANSI code page as well as it can.
     const std::string path = folder + Narrow(wideName, CP_ACP);
@@ -103,6 +139,15 @@ bool IsFolder(const std::string& path)
 {
     const DWORD attributes = ::GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool Exists(const std::string& path)
+{
+    // With a final separator the name would have to be a folder.
+    std::wstring wide = WidePath(path);
+    while (wide.size() > 1 && wide.back() == L'\\')
+        wide.pop_back();
+    return ::GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool IsSameFolder(const std::string& first, const std::string& second)
@@ -121,6 +166,48 @@ void MakeFolder(const std::string& path)
 }
 
 bool RemoveFile(const std::string& path) { return ::DeleteFileA(path.c_str()) != 0; }
+
+// A running pack holds its partial files open with no sharing, so they cannot
+// be removed; a link is removed itself.
+bool RemoveUnlessInUse(const std::string& path) { return ::DeleteFileA(path.c_str()) != 0; }
+
+namespace {
+
+constexpr const char* kLockName = "pelmora.kwpack-lock";
+
+} // namespace
+
+// A file in the folder that only one process at a time can make, and that
+// goes with its last handle, however the process ends. It is only ever made
+// new, so nothing planted under its name is opened.
+FolderLock::FolderLock(const std::string& folder, unsigned patience)
+{
+    const std::string path = folder + kLockName;
+    for (unsigned waited = 0;; waited += kLockPoll) {
+        const HANDLE handle = ::CreateFileA(path.c_str(), DELETE | FILE_READ_ATTRIBUTES, 0, nullptr, CREATE_NEW,
+                                            FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE | plat::kIdentifyOnly,
+                                            nullptr);
+        if (handle != INVALID_HANDLE_VALUE) {
+            m_handle.Reset(reinterpret_cast<std::intptr_t>(handle));
+            return;
+        }
+        // Made by another, or on its way out after its last holder let it go.
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ACCESS_DENIED)
+            plat::RaiseSystemError(path, "cannot lock the folder with", static_cast<long>(error));
+        if (waited >= patience) {
+            if (error == ERROR_FILE_EXISTS)
+                throw FolderInUse(folder, std::string(" (a ") + kLockName + " there while no kwpack runs was left by " +
+                                              "someone else, and may be removed)");
+            plat::RaiseSystemError(path, "cannot lock the folder with", static_cast<long>(error));
+        }
+        ::Sleep(kLockPoll);
+    }
+}
+
+FolderLock::~FolderLock() = default;
+
+std::string ProcessTag() { return std::to_string(::GetCurrentProcessId()); }
 
 // The file system's log keeps the removal ahead of the renames that follow,
 // which are written through.

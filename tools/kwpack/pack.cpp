@@ -8,16 +8,17 @@
 #include "platform.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace kwpack {
 namespace {
 
 constexpr std::uint64_t kEntrySizeLimit = std::uint64_t{1} << 32; // the index stores sizes in 32 bits
 constexpr std::size_t kCopyBufferSize = 1 << 20;
-// Added to the names of the pair while it is written; the installer looks for neither.
+// Added to the names of the pair while it is written, with the tag of the
+// process that writes it; the installer looks for neither.
 constexpr const char* kPartialSuffix = ".kwpack-partial";
-
-std::string Quoted(const std::string& name) { return "'" + name + "'"; }
+std::string Quoted(const std::string& name) { return "'" + Printable(name) + "'"; }
 
 bool HoldsProgram(const std::vector<PackEntry>& entries)
 {
@@ -57,30 +58,51 @@ std::uint64_t TotalBytes(const PackPlan& plan)
     return total;
 }
 
-// Writes the data file and then the index, each on the disk before it is closed.
-void WritePair(const std::string& folder, const PackPlan& plan, const std::string& dataPath,
-               const std::string& indexPath, const PackProgress& progress, std::vector<std::string>& created)
+// The new pair under names only this process uses, made new and held open,
+// so that no other pack takes them for the leftovers of one that died.
+struct PartialPair {
+    std::string dataPath;
+    std::string indexPath;
+    std::optional<plat::File> data;
+    std::optional<plat::File> index;
+};
+
+// Writes the data file and then the index, each on the disk before the pair is let go.
+void WritePair(const std::string& folder, const PackPlan& plan, PartialPair& pair, const PackProgress& progress)
 {
     const std::uint64_t total = TotalBytes(plan);
     std::uint64_t done = 0;
     std::string index;
-    {
-        plat::File data(dataPath, plat::File::Mode::CreateWrite);
-        created.push_back(dataPath);
-        std::vector<char> buffer(kCopyBufferSize);
-        for (const PackEntry& entry : plan.entries) {
-            if (progress)
-                progress(ProgressPercent(done, total), entry.name);
-            CopyEntry(folder, entry, data, buffer);
-            AppendIndexRecord(index, static_cast<std::uint32_t>(entry.size), entry.indexName);
-            done += entry.size;
-        }
-        data.Flush();
+    std::vector<char> buffer(kCopyBufferSize);
+    for (const PackEntry& entry : plan.entries) {
+        if (progress)
+            progress(ProgressPercent(done, total), entry.name);
+        CopyEntry(folder, entry, *pair.data, buffer);
+        AppendIndexRecord(index, static_cast<std::uint32_t>(entry.size), entry.indexName);
+        done += entry.size;
     }
-    plat::File indexFile(indexPath, plat::File::Mode::CreateWrite);
-    created.push_back(indexPath);
-    indexFile.Write(index.data(), index.size());
-    indexFile.Flush();
+    pair.data->Flush();
+    pair.index->Write(index.data(), index.size());
+    pair.index->Flush();
+}
+
+bool IsPartial(const std::string& name)
+{
+    for (const char* file : {CInstallEngine::kDataFileName, CInstallEngine::kIndexFileName}) {
+        if (name.rfind(std::string(file) + kPartialSuffix, 0) == 0)
+            return true;
+    }
+    return false;
+}
+
+// Takes away what packs that died left in `outFolder`: the partial files
+// that no running pack holds.
+void RemoveAbandoned(const std::string& outFolder)
+{
+    for (const std::string& name : FolderNames(outFolder)) {
+        if (IsPartial(name))
+            RemoveUnlessInUse(outFolder + name);
+    }
 }
 
 } // namespace
@@ -147,26 +169,45 @@ PackPlan PlanPackage(const std::string& folder, unsigned codePage)
     return plan;
 }
 
-// The new pair is written whole under other names first. The old index then
-// goes before the new data takes its place, and the new index comes last, so
-// that an interruption at any point leaves the old pair, the new pair, or no
-// index at all, which the installer refuses to start with: never an index
-// beside data it does not describe. Partial files left by a run that was
-// killed are written over, and so taken away, by the next.
+// The new pair is written whole under names of its own first. The old index
+// then goes before the new data takes its place, and the new index comes
+// last, so that an interruption at any point leaves the old pair, the new
+// pair, or no index at all, which the installer refuses to start with: never
+// an index beside data it does not describe. Packs into one folder take turns
+// for those steps, so one's index never lands beside another's data, and for
+// making their partial files, while the leftovers of a pack that died are
+// taken away.
 void WritePackage(const std::string& folder, const PackPlan& plan, const std::string& outFolder,
-                  const PackProgress& progress)
+                  const PackProgress& progress, unsigned lockPatience)
 {
     const std::string data = outFolder + CInstallEngine::kDataFileName;
     const std::string index = outFolder + CInstallEngine::kIndexFileName;
-    std::vector<std::string> created;
+    const std::string ours = std::string(kPartialSuffix) + "-" + ProcessTag();
+    PartialPair pair{data + ours, index + ours, {}, {}};
+    bool made[] = {false, false}; // the two partial files, by this run: only those are removed
     try {
-        WritePair(folder, plan, data + kPartialSuffix, index + kPartialSuffix, progress, created);
+        {
+            const FolderLock lock(outFolder, lockPatience);
+            RemoveAbandoned(outFolder);
+            pair.data.emplace(pair.dataPath, plat::File::Mode::CreateNew);
+            made[0] = true;
+            pair.index.emplace(pair.indexPath, plat::File::Mode::CreateNew);
+            made[1] = true;
+        }
+        WritePair(folder, plan, pair, progress);
+        const FolderLock lock(outFolder, lockPatience);
+        pair.data.reset();
+        pair.index.reset();
         RemoveFileDurably(index);
-        MoveFileIntoPlace(data + kPartialSuffix, data);
-        MoveFileIntoPlace(index + kPartialSuffix, index);
+        MoveFileIntoPlace(pair.dataPath, data);
+        MoveFileIntoPlace(pair.indexPath, index);
     } catch (const plat::FileError&) {
-        for (const std::string& path : created)
-            RemoveFile(path);
+        pair.data.reset();
+        pair.index.reset();
+        if (made[0])
+            RemoveFile(pair.dataPath);
+        if (made[1])
+            RemoveFile(pair.indexPath);
         throw;
     }
 }

@@ -39,10 +39,15 @@ using PackProgress = std::function<void(int percent, const std::string& name)>;
 
 // Writes the index and data files of a plan without refusals into `outFolder`,
 // in place of a pair that is there, through files named like them with
-// ".kwpack-partial" added. Raises plat::FileError; the partial files are
-// then removed, and `outFolder` holds the old pair, the new pair, or data
-// without an index.
+// ".kwpack-partial-" and the process's tag added, which are made new. Takes
+// away the partial files of packs that died. Raises plat::FileError; its own
+// partial files are then removed, and `outFolder` holds the old pair, the new
+// pair, or data without an index.
+// Packs writing into one folder take turns; a pack waits for another's turn
+// `lockPatience` milliseconds at most.
+constexpr unsigned kLockPatience = 30000;
+
 void WritePackage(const std::string& folder, const PackPlan& plan, const std::string& outFolder,
-                  const PackProgress& progress = {});
+                  const PackProgress& progress = {}, unsigned lockPatience = kLockPatience);
 
 } // namespace kwpack

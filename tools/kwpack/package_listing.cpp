@@ -16,14 +16,14 @@ std::string CheckRecord(const IndexRecord& record, plat::FileSize dataLeft, unsi
     entry.size = record.dataSize;
     if (record.name.size() < record.nameLength) {
         return "the name holds a zero byte at position " + std::to_string(record.name.size()) +
-               ", so the installer would write '" + plat::ShownPath(Decoded(record.name, codePage)) + "'";
+               ", so the installer would write '" + Shown(record.name, codePage) + "'";
     }
     if (!plat::DecodeText(record.name, codePage, entry.text)) {
-        return "the name '" + plat::ShownPath(Decoded(record.name, codePage)) +
+        return "the name '" + Shown(record.name, codePage) +
                "' holds bytes that are no text in code page " + std::to_string(codePage);
     }
     if (const char* reason = RefusedEntryTextReason(entry.text))
-        return "the installer refuses the name '" + plat::ShownPath(entry.text) + "': " + reason;
+        return "the installer refuses the name '" + ShownName(entry.text) + "': " + reason;
     if (record.dataSize > dataLeft)
         return "its " + CountBytes(record.dataSize) + " of data run past the end of the data file (" +
                CountBytes(dataLeft) + " left)";

@@ -83,16 +83,23 @@ std::optional<EntryFault> CheckEntry(plat::File& data, const ListedEntry& entry,
     }
 }
 
+// True when an entry lies below the folder whose key, ending in `\`, is `folderKey`.
+bool HoldsEntries(const std::set<std::string>& entryKeys, const std::string& folderKey)
+{
+    const auto next = entryKeys.lower_bound(folderKey);
+    return next != entryKeys.end() && next->compare(0, folderKey.size(), folderKey) == 0;
+}
+
 // Walks only into subfolders that hold entries, so a link that loops back is never followed;
 // any other subfolder is reported once, as a whole.
 void FindExtra(const std::string& folder, const std::string& relative, const std::set<std::string>& entryKeys,
-               const std::set<std::string>& folderKeys, VerifyReport& report)
+               VerifyReport& report)
 {
     // A subfolder that holds entries, so the path code page can write its name where kwpack chose it.
     std::string relativePath;
     const std::string unwritable = EncodeName(relative, plat::PathCodePage(), relativePath);
     if (!unwritable.empty()) {
-        report.unlisted.push_back("cannot list '" + plat::ShownPath(relative) + "': " + unwritable);
+        report.unlisted.push_back("cannot list '" + ShownName(relative) + "': " + unwritable);
         return;
     }
     std::vector<FolderItem> items;
@@ -104,8 +111,8 @@ void FindExtra(const std::string& folder, const std::string& relative, const std
     }
     for (const FolderItem& item : items) {
         const std::string name = relative + item.name;
-        if (item.kind == ItemKind::Folder && folderKeys.count(NameKey(name + "\\")) != 0)
-            FindExtra(folder, name + "\\", entryKeys, folderKeys, report);
+        if (item.kind == ItemKind::Folder && HoldsEntries(entryKeys, NameKey(name + "\\")))
+            FindExtra(folder, name + "\\", entryKeys, report);
         else if (item.kind == ItemKind::Folder)
             report.extra.push_back(name + "\\");
         else if (entryKeys.count(NameKey(name)) == 0)
@@ -113,20 +120,9 @@ void FindExtra(const std::string& folder, const std::string& relative, const std
     }
 }
 
-void CollectKeys(const std::vector<ListedEntry>& entries, std::set<std::string>& entryKeys,
-                 std::set<std::string>& folderKeys)
-{
-    for (const ListedEntry& entry : entries) {
-        const std::string key = NameKey(entry.text);
-        entryKeys.insert(key);
-        for (std::size_t end = key.find('\\'); end != std::string::npos; end = key.find('\\', end + 1))
-            folderKeys.insert(key.substr(0, end + 1));
-    }
-}
-
 void PrintFault(const EntryFault& fault, std::ostream& out)
 {
-    const std::string name = plat::ShownPath(fault.name);
+    const std::string name = ShownName(fault.name);
     if (fault.missing) {
         out << "missing: " << name << '\n';
         return;
@@ -160,10 +156,11 @@ VerifyReport VerifyFolder(const std::string& package, const std::string& folder,
             report.faults.push_back(std::move(*fault));
     }
 
+    // Kept whole, not as every folder each lies in, so their room grows with the index alone.
     std::set<std::string> entryKeys;
-    std::set<std::string> folderKeys;
-    CollectKeys(entries, entryKeys, folderKeys);
-    FindExtra(folder, std::string(), entryKeys, folderKeys, report);
+    for (const ListedEntry& entry : entries)
+        entryKeys.insert(NameKey(entry.text));
+    FindExtra(folder, std::string(), entryKeys, report);
     std::sort(report.extra.begin(), report.extra.end());
     return report;
 }
@@ -194,7 +191,7 @@ int RunVerify(const std::string& packageArgument, const std::string& folderArgum
     for (const EntryFault& fault : report.faults)
         PrintFault(fault, console.out);
     for (const std::string& name : report.extra)
-        console.out << "extra: " << plat::ShownPath(name) << " (not in the package)\n";
+        console.out << "extra: " << ShownName(name) << " (not in the package)\n";
     for (const std::string& why : report.unlisted)
         console.err << "kwpack: warning: " << why << '\n';
     if (!report.faults.empty()) {
