@@ -1,6 +1,7 @@
 #include "destination_check.h"
 #include "entry_name.h"
 #include "hard_link.h"
+#include "planted_node.h"
 #include "symbolic_link.h"
 #include "test_support.h"
 
@@ -86,11 +87,19 @@ struct Link {
 };
 
 // A folder of the destination moved out, to the outer folder's "moved",
-// when an entry's status is set: between that entry and the one before.
+// when an entry's status is set: between that entry and the one before; or,
+// `during` the entry, between two pieces of its contents.
 struct Move {
-    const char* before = nullptr; // the entry
+    const char* entry = nullptr;
     const char* folder = nullptr;
     std::vector<std::string> carried; // what it holds then
+    bool during = false;
+};
+
+// A pipe or a socket planted below the outer folder.
+struct Node {
+    const char* name;
+    kwtest::PlantedNode::Kind kind;
 };
 
 struct LinkCase {
@@ -101,7 +110,12 @@ struct LinkCase {
     std::vector<Link> hardLinks = {}; // targets always start with '/'
     Move move = {};
     bool installsWhereNamesAreListed = false; // and is refused, changing nothing, elsewhere
+    std::vector<Node> nodes = {};
+    const char* why = nullptr; // what a refusal says
 };
+
+using Kind = kwtest::PlantedNode::Kind;
+const std::string kLarge = kwtest::Pattern(3 * 1024 * 1024 + 5, 9); // copied in several pieces
 
 // A source with the package, a destination with real subfolders, and two
 // folders outside it that links may point at.
@@ -112,7 +126,8 @@ struct LinkedDestination {
 
     LinkedDestination()
     {
-        for (const char* folder : {"source", "dest", "dest\\real", "dest\\real\\deep", "outside", "outside2", "outside2\\b"})
+        for (const char* folder :
+             {"source", "dest", "dest\\real", "dest\\real\\deep", "outside", "outside2", "outside2\\b", "elsewhere"})
             std::filesystem::create_directory(kwtest::Native(outer.Path() + folder));
         kwtest::WriteBytes(outer.Path() + "dest\\real\\file.txt", "inner");
         kwtest::WriteBytes(outer.Path() + "outside\\target.txt", "precious");
@@ -185,10 +200,61 @@ TEST(DestinationRoot, WritesNothingOutsideThroughLinksInTheDestination)
          {{"real\\deep\\a.txt", "a"}, {"real\\deep\\b.txt", "b"}},
          {},
          {"real\\deep\\b.txt", "real", {"deep", "deep/a.txt", "file.txt"}}},
+        {"the folder in use moved out while its new file is written",
+         {},
+         {{"real\\big.bin", kLarge}},
+         {{"real\\big.bin", kLarge}},
+         {},
+         {"real\\big.bin", "real", {"deep", "file.txt"}, true},
+         false,
+         {},
+         "its folder was moved out"},
+        {"the folder in use moved out while a file that was there is written",
+         {},
+         {{"real\\file.txt", kLarge}},
+         {{"real\\file.txt", kLarge}},
+         {},
+         {"real\\file.txt", "real", {"deep", "file.txt"}, true},
+         false,
+         {},
+         "its folder was moved out"},
+        {"a pipe", {}, {{"p", "evil"}}, {}, {}, {}, false, {{"dest\\p", Kind::Pipe}}, "it is a pipe, not a file"},
+        {"a pipe that a reader waits on",
+         {},
+         {{"p", "evil"}},
+         {},
+         {},
+         {},
+         false,
+         {{"dest\\p", Kind::PipeWithReader}},
+         "it is a pipe, not a file"},
+        {"an empty entry named by a pipe", {}, {{"p", ""}}, {}, {}, {}, false, {{"dest\\p", Kind::PipeWithReader}}},
+        {"a socket", {}, {{"s", "evil"}}, {}, {}, {}, false, {{"dest\\s", Kind::Socket}}},
+        {"a link to a pipe inside",
+         {{"alias", "real/p"}},
+         {{"alias", "evil"}},
+         {},
+         {},
+         {},
+         false,
+         {{"dest\\real\\p", Kind::PipeWithReader}},
+         "it is a pipe, not a file"},
+        {"a link to a socket inside", {{"alias", "real/s"}}, {{"alias", "evil"}}, {}, {}, {}, false,
+         {{"dest\\real\\s", Kind::Socket}}},
+        {"a link to a pipe outside", {{"p", "/elsewhere/p"}}, {{"p", "evil"}}, {}, {}, {}, false,
+         {{"elsewhere\\p", Kind::PipeWithReader}}},
+        {"a plain file where a folder must be", {}, {{"real\\file.txt\\x", "x"}}, {}, {}, {}, false, {},
+         "file.txt' is a file, not a folder"},
     };
     for (const LinkCase& c : cases) {
         SCOPED_TRACE(c.what);
         LinkedDestination d;
+        std::vector<std::unique_ptr<kwtest::PlantedNode>> nodes;
+        for (const Node& node : c.nodes) {
+            nodes.push_back(std::make_unique<kwtest::PlantedNode>(d.outer.Path(), node.name, node.kind));
+            if (!nodes.back()->Made())
+                GTEST_SKIP() << "this system plants no pipes or sockets here";
+        }
         for (const Link& link : c.links) {
             if (!d.Make(link))
                 GTEST_SKIP() << "this system makes no symbolic links here";
@@ -198,15 +264,23 @@ TEST(DestinationRoot, WritesNothingOutsideThroughLinksInTheDestination)
         kwtest::WritePackage(d.outer.Path() + "source\\", c.entries);
         kwtest::FakeInstaller installer;
         bool moved = false;
+        std::string current;
+        const auto move = [&] {
+            if (moved || current != std::string("Extracting ") + c.move.entry)
+                return;
+            std::error_code error;
+            std::filesystem::rename(kwtest::Native(d.destination + c.move.folder),
+                                    kwtest::Native(d.outer.Path() + "moved"), error);
+            moved = !error;
+        };
         if (c.move.folder != nullptr) {
             installer.onStatus = [&](const std::string& status) {
-                if (status != std::string("Extracting ") + c.move.before)
-                    return;
-                std::error_code error;
-                std::filesystem::rename(kwtest::Native(d.destination + c.move.folder),
-                                        kwtest::Native(d.outer.Path() + "moved"), error);
-                moved = !error;
+                current = status;
+                if (!c.move.during)
+                    move();
             };
+            if (c.move.during)
+                installer.onStillExtracting = move;
         }
         const int result = installer.ExtractFiles(d.outer.Path() + "source\\", d.destination);
         // A move the system prevents leaves nothing to refuse; one it lets happen must be caught.
@@ -215,10 +289,12 @@ TEST(DestinationRoot, WritesNothingOutsideThroughLinksInTheDestination)
         if (refused) {
             EXPECT_NE(result, 0);
             EXPECT_EQ(installer.log.back(), kwtest::kFileErrorLine);
+            if (c.why != nullptr)
+                EXPECT_NE(installer.fileError.find(c.why), std::string::npos) << installer.fileError;
         } else {
             EXPECT_EQ(result, 0);
             for (const kwtest::Entry& file : c.installed)
-                EXPECT_EQ(kwtest::ReadBytes(d.destination + file.name), file.contents) << file.name;
+                EXPECT_TRUE(kwtest::ReadBytes(d.destination + file.name) == file.contents) << file.name;
         }
         if (c.installsWhereNamesAreListed && refused) {
             EXPECT_EQ(kwtest::ReadBytes(d.destination + "real\\file.txt"), "inner");
@@ -226,11 +302,42 @@ TEST(DestinationRoot, WritesNothingOutsideThroughLinksInTheDestination)
         if (moved) {
             EXPECT_EQ(kwtest::ListTree(d.outer.Path() + "moved"), c.move.carried);
         }
+        for (const auto& node : nodes)
+            EXPECT_EQ(node->Received(), "") << "a pipe's reader received what an entry holds";
         std::cout << "  " << c.what << ": " << (result == 0 ? "installed" : "refused")
                   << (c.move.folder == nullptr ? "" : moved ? ", the folder moved" : ", the system kept the folder in place")
                   << "\n";
         d.ExpectOutsideUntouched();
     }
+}
+
+// No check fails for the length of a path it might build: an entry is
+// extracted as deep as its folders go, longer than the longest path the
+// system takes in one piece, on a system that makes such folders.
+TEST(DestinationRoot, ExtractsAnEntryAsDeepAsItsFoldersGo)
+{
+    const kwtest::TempFolder outer;
+    std::string folders;
+    for (int level = 0; level < 1400; ++level)
+        folders += "a\\";
+    std::error_code error;
+    {
+        // A level at a time from the one above, as no path this long can be taken at once.
+        const kwtest::CurrentFolderGuard back;
+        std::filesystem::create_directory(kwtest::Native(outer.Path() + "dest"), error);
+        std::filesystem::current_path(kwtest::Native(outer.Path() + "dest"), error);
+        for (int level = 0; level < 1400 && !error; ++level) {
+            std::filesystem::create_directory("a", error);
+            if (!error)
+                std::filesystem::current_path("a", error);
+        }
+    }
+    if (error)
+        GTEST_SKIP() << "this system makes no folders this deep here: " << error.message();
+    kwtest::WritePackage(outer.Path(), {{"a\\top.txt", "top"}, {folders + "deep.txt", "deep"}});
+    kwtest::FakeInstaller installer;
+    EXPECT_EQ(installer.ExtractFiles(outer.Path(), outer.Path() + "dest\\"), 0) << installer.fileError;
+    EXPECT_EQ(kwtest::ReadBytes(outer.Path() + "dest\\" + folders + "deep.txt"), "deep");
 }
 
 // The user chose the folder, so it may itself be a link.

@@ -1,5 +1,6 @@
 #include "symbolic_link.h"
 
+#include "unix_shell.h"
 #include "win32_handles.h"
 #include "win32_text.h"
 
@@ -17,8 +18,9 @@ UnixNameFunction UnixName()
         reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
 }
 
-// Runs a Unix shell command in `folder` and waits until it has run. Wine gives
-// no handle to wait on for a Unix process, so the command leaves a mark.
+} // namespace
+
+// Wine gives no handle to wait on for a Unix process, so the command leaves a mark.
 bool RunUnixCommand(const std::string& folder, const std::string& command)
 {
     char temp[MAX_PATH];
@@ -43,8 +45,6 @@ bool RunUnixCommand(const std::string& folder, const std::string& command)
     }
     return false;
 }
-
-} // namespace
 
 // Wine makes no link through the Windows call but sees the Unix ones, which a
 // Unix program started from Wine can make and remove; Windows itself needs a

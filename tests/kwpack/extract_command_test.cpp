@@ -1,4 +1,5 @@
 #include "kwpack_test_support.h"
+#include "planted_node.h"
 #include "test_support.h"
 #include "verify.h"
 
@@ -6,6 +7,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 
 using kwtest::CapturedConsole;
 using kwtest::Contains;
@@ -128,6 +130,16 @@ TEST(Extract, CreatesAMissingDestinationFolder)
     EXPECT_EQ(kwtest::ReadBytes(x.destination.Path() + "new\\pelmora.exe"), "MZ");
 }
 
+TEST(Extract, DestinationThatIsAFileIsSaidToBeOne)
+{
+    Extracting x;
+    kwtest::WritePackage(x.package.Path(), {{"pelmora.exe", "MZ"}});
+    kwtest::WriteBytes(x.destination.Path() + "afile", "x");
+    EXPECT_EQ(x.Run(x.destination.Path() + "afile"), kwpack::kExitFailed);
+    EXPECT_EQ(x.captured.err.str(), "kwpack: '" + HostForm(x.destination.Path() + "afile") + "' is a file, not a folder\n");
+    EXPECT_EQ(kwtest::ReadBytes(x.destination.Path() + "afile"), "x");
+}
+
 TEST(Extract, DestinationWhoseParentIsMissingFailsWithTheSystemsReason)
 {
     Extracting x;
@@ -181,6 +193,12 @@ TEST(Verify, FindsEachFileThatIsMissingOrDifferent)
 {
     using kwtest::WriteBytes;
     const std::string big = kwtest::Pattern(200000);
+    std::unique_ptr<kwtest::PlantedNode> planted;
+    const auto plant = [&](const std::string& f, const char* name) {
+        std::filesystem::remove(kwtest::Native(f + name));
+        planted = std::make_unique<kwtest::PlantedNode>(f, name, kwtest::PlantedNode::Kind::Pipe);
+        ASSERT_TRUE(planted->Made());
+    };
     const Alteration cases[] = {
         {"unchanged", [](const std::string&) {}, kwpack::kExitOk, {"Every entry matches in '@' (5 entries)"}},
         {"a changed byte", [](const std::string& f) { WriteBytes(f + "a.txt", "abcDef"); }, kwpack::kExitFailed,
@@ -192,6 +210,10 @@ TEST(Verify, FindsEachFileThatIsMissingOrDifferent)
          kwpack::kExitFailed, {"missing: pelmora.exe"}},
         {"a missing file in a subfolder", [](const std::string& f) { std::filesystem::remove_all(kwtest::Native(f + "sub")); },
          kwpack::kExitFailed, {"missing: sub\\b.txt"}},
+        // Opening a pipe to read it would wait for a writer: it is refused unopened.
+        {"a pipe in place of a file", [&](const std::string& f) { plant(f, "a.txt"); }, kwpack::kExitFailed,
+         {"unreadable: a.txt: cannot open '@a.txt': it is a pipe, not a file",
+          "Missing or different in '@': 1 of 5 entries"}},
         {"a truncated file", [&](const std::string& f) { WriteBytes(f + "big.bin", big.substr(0, 65536)); },
          kwpack::kExitFailed,
          {"different: big.bin: first difference at offset 65536; the file has 65536 bytes, the entry 200000"}},

@@ -113,6 +113,12 @@ void FakeInstaller::SetStatus(int percent, const std::string& text)
         onStatus(text);
 }
 
+void FakeInstaller::OnStillExtracting()
+{
+    if (onStillExtracting)
+        onStillExtracting();
+}
+
 int FakeInstaller::ShowMessage(const std::string& text, unsigned type)
 {
     char typeText[16];

@@ -63,6 +63,8 @@ public:
     std::vector<std::string> log;
     std::vector<int> percents;
     std::function<void(const std::string& status)> onStatus; // called with each status once it is logged
+    std::function<void()> onStillExtracting; // called between the pieces of a large entry
+    std::string fileError; // what the file error that ended the last extraction said
 
     void SetStatus(int percent, const std::string& text) override;
 
@@ -72,6 +74,8 @@ protected:
     std::intptr_t Launch(const std::string& verb, const std::string& file, const std::string& parameters,
                          const std::string& directory, int show) override;
     bool GetModulePath(std::string& path) override;
+    void OnStillExtracting() override;
+    void OnFileError(const plat::FileError& error) override { fileError = error.what(); }
 };
 
 // Makes `codePage` the path code page while the object lives, where the system

@@ -35,7 +35,7 @@ void EnsureFolder(const std::string& folder, const std::string& argument)
     if (IsFolder(folder))
         return;
     if (Exists(folder))
-        throw UnusableFolder(plat::NotAFolder(Printable(argument)));
+        throw UnusableFolder(plat::NotAFolder(ShownName(argument)));
     MakeFolder(folder);
 }
 
