@@ -289,8 +289,9 @@ TEST(DestinationRoot, WritesNothingOutsideThroughLinksInTheDestination)
         if (refused) {
             EXPECT_NE(result, 0);
             EXPECT_EQ(installer.log.back(), kwtest::kFileErrorLine);
-            if (c.why != nullptr)
+            if (c.why != nullptr) {
                 EXPECT_NE(installer.fileError.find(c.why), std::string::npos) << installer.fileError;
+            }
         } else {
             EXPECT_EQ(result, 0);
             for (const kwtest::Entry& file : c.installed)

@@ -3,6 +3,7 @@
 
 #include "installer_fixture.h"
 #include "other_process_lock.h"
+#include "planted_node.h"
 #include "symbolic_link.h"
 
 #include <cctype>
@@ -215,6 +216,26 @@ TEST_F(PlantedLinkTest, AFolderLinkOutOfTheDestinationStopsTheInstallAndWritesNo
     ASSERT_NO_THROW(WaitForStatus(dialog, "Error while extracting!!"));
     EXPECT_EQ(kwtest::ReadBytes(m_target.Path() + "a.txt"), "a");
     EXPECT_TRUE(kwtest::ListTree(outside.Path()).empty());
+    EXPECT_TRUE(Launches().empty());
+}
+
+// A pipe planted under an entry's name, with a reader waiting outside for
+// what the installer would write into it: nothing reaches the reader.
+TEST_F(PlantedLinkTest, APipeUnderAnEntrysNameStopsTheInstallAndCarriesNothingOut)
+{
+    kwtest::PlantedNode pipe(m_target.Path(), "b.txt", kwtest::PlantedNode::Kind::PipeWithReader);
+    if (!pipe.Made())
+        GTEST_SKIP() << "this system plants no pipes here";
+    const Window dialog = StartInstaller({{"a.txt", "a"}, {"b.txt", "evil"}});
+    dialog.SetText(kDestinationId, m_target.Path());
+    dialog.Click(kInstallId);
+
+    const MessageBoxView box = m_installer->WaitForMessageBox();
+    ExpectMessageBox(box, "Caught a file exception!!", IDI_HAND);
+    box.Answer(IDOK);
+    ASSERT_NO_THROW(WaitForStatus(dialog, "Error while extracting!!"));
+    EXPECT_EQ(kwtest::ReadBytes(m_target.Path() + "a.txt"), "a");
+    EXPECT_EQ(pipe.Received(), "");
     EXPECT_TRUE(Launches().empty());
 }
 

@@ -27,4 +27,9 @@ private:
 // `enginePath` as the system's own absolute path, for an absolute link's text.
 std::string SystemPath(const std::string& enginePath);
 
+// True when the system opens a link as itself when asked to, so that a
+// program may remove it without touching what it leads to. Wine opens what
+// it leads to.
+bool SystemOpensLinksThemselves();
+
 } // namespace kwtest

@@ -19,4 +19,6 @@ SymbolicLink::~SymbolicLink()
 
 std::string SystemPath(const std::string& enginePath) { return Native(enginePath); }
 
+bool SystemOpensLinksThemselves() { return true; }
+
 } // namespace kwtest

@@ -1,5 +1,6 @@
 #include "symbolic_link.h"
 
+#include "test_support.h"
 #include "unix_shell.h"
 #include "win32_handles.h"
 #include "win32_text.h"
@@ -76,6 +77,25 @@ std::string SystemPath(const std::string& enginePath)
     std::string path = name;
     ::HeapFree(::GetProcessHeap(), 0, name);
     return path;
+}
+
+bool SystemOpensLinksThemselves()
+{
+    static const bool themselves = [] {
+        const TempFolder folder;
+        WriteBytes(folder.Path() + "target", "x");
+        const SymbolicLink link(folder.Path(), "link", "target");
+        if (!link.Made())
+            return true;
+        const plat::UniqueCreatedFile opened(::CreateFileA((folder.Path() + "link").c_str(), FILE_READ_ATTRIBUTES,
+                                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                           nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT,
+                                                           nullptr));
+        FILE_ATTRIBUTE_TAG_INFO tag{};
+        return opened && ::GetFileInformationByHandleEx(opened.Get(), FileAttributeTagInfo, &tag, sizeof tag) &&
+               (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    }();
+    return themselves;
 }
 
 } // namespace kwtest

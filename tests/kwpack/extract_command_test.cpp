@@ -250,6 +250,7 @@ TEST(Verify, FindsEachFileThatIsMissingOrDifferent)
             EXPECT_TRUE(Contains("\n" + v.captured.out.str(), "\n" + HostForm(line) + "\n"));
         }
         EXPECT_EQ(v.captured.err.str(), "");
+        planted.reset(); // before its folder goes
     }
 }
 

@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include <utility>
 
 namespace kwpack {
@@ -97,6 +99,47 @@ void EachItem(const std::string& folder, Visit visit)
         plat::RaiseSystemError(folder, "cannot list the folder", static_cast<long>(error));
 }
 
+// True when the open `file` is an item of the folder that `path` names it in,
+// as the system resolves both.
+bool LiesIn(HANDLE file, const std::string& path)
+{
+    const std::string folder = path.substr(0, path.rfind('\\') + 1);
+    const plat::UniqueCreatedFile opened(::CreateFileA(folder.c_str(), FILE_READ_ATTRIBUTES,
+                                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                       nullptr, OPEN_EXISTING,
+                                                       FILE_FLAG_BACKUP_SEMANTICS | plat::kIdentifyOnly, nullptr));
+    plat::WideText where;
+    plat::WideText resolved;
+    if (!opened || !plat::ResolvedPath(opened.Get(), where) || !plat::ResolvedPath(file, resolved) ||
+        !plat::IsBeneath(resolved, where))
+        return false;
+    const std::size_t cut = where.back() == L'\\' ? where.size() : where.size() + 1;
+    return std::find(resolved.begin() + static_cast<std::ptrdiff_t>(cut), resolved.end(), L'\\') == resolved.end();
+}
+
+// Removes the file `path` opens as itself, through its handle: a link itself,
+// or a file of the folder `path` names. Wine, which opens what a link leads
+// to wherever that is, would otherwise remove that instead. 0 when removed;
+// otherwise the system's error, ERROR_CANT_RESOLVE_FILENAME for a link that
+// opened as what it leads to.
+DWORD RemoveOpened(const std::string& path, DWORD share)
+{
+    const plat::UniqueCreatedFile file(::CreateFileA(path.c_str(), DELETE | FILE_READ_ATTRIBUTES, share, nullptr,
+                                                     OPEN_EXISTING,
+                                                     FILE_FLAG_OPEN_REPARSE_POINT | plat::kIdentifyOnly, nullptr));
+    if (!file)
+        return ::GetLastError();
+    FILE_ATTRIBUTE_TAG_INFO tag{};
+    if (!::GetFileInformationByHandleEx(file.Get(), FileAttributeTagInfo, &tag, sizeof tag))
+        return ::GetLastError();
+    if ((tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 && !LiesIn(file.Get(), path))
+        return ERROR_CANT_RESOLVE_FILENAME;
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    return ::SetFileInformationByHandle(file.Get(), FileDispositionInfo, &disposition, sizeof disposition)
+               ? 0
+               : ::GetLastError();
+}
+
 } // namespace
 
 std::vector<FolderItem> ListFolder(const std::string& folder)
@@ -165,11 +208,14 @@ void MakeFolder(const std::string& path)
         plat::RaiseSystemError(path, "cannot create the folder", static_cast<long>(::GetLastError()));
 }
 
-bool RemoveFile(const std::string& path) { return ::DeleteFileA(path.c_str()) != 0; }
+bool RemoveFile(const std::string& path)
+{
+    return RemoveOpened(path, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE) == 0;
+}
 
 // A running pack holds its partial files open with no sharing, so they cannot
-// be removed; a link is removed itself.
-bool RemoveUnlessInUse(const std::string& path) { return ::DeleteFileA(path.c_str()) != 0; }
+// be opened to be removed.
+bool RemoveUnlessInUse(const std::string& path) { return RemoveOpened(path, 0) == 0; }
 
 namespace {
 
@@ -193,12 +239,14 @@ FolderLock::FolderLock(const std::string& folder, unsigned patience)
         }
         // Made by another, or on its way out after its last holder let it go.
         const DWORD error = ::GetLastError();
+        // One that no process holds was left by a run the system did not see end, after a power cut say.
+        if (error == ERROR_FILE_EXISTS && RemoveUnlessInUse(path))
+            continue;
         if (error != ERROR_FILE_EXISTS && error != ERROR_ACCESS_DENIED)
             plat::RaiseSystemError(path, "cannot lock the folder with", static_cast<long>(error));
         if (waited >= patience) {
             if (error == ERROR_FILE_EXISTS)
-                throw FolderInUse(folder, std::string(" (a ") + kLockName + " there while no kwpack runs was left by " +
-                                              "someone else, and may be removed)");
+                throw FolderInUse(folder);
             plat::RaiseSystemError(path, "cannot lock the folder with", static_cast<long>(error));
         }
         ::Sleep(kLockPoll);
@@ -213,10 +261,8 @@ std::string ProcessTag() { return std::to_string(::GetCurrentProcessId()); }
 // which are written through.
 void RemoveFileDurably(const std::string& path)
 {
-    if (::DeleteFileA(path.c_str()))
-        return;
-    const DWORD error = ::GetLastError();
-    if (error != ERROR_FILE_NOT_FOUND)
+    const DWORD error = RemoveOpened(path, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+    if (error != 0 && error != ERROR_FILE_NOT_FOUND)
         plat::RaiseSystemError(path, "cannot remove", static_cast<long>(error));
 }
 
