@@ -9,7 +9,7 @@
 # make bench: time extraction against a bare loop and the usual tools; writes
 #             bench/results.md and bench/results.png (about twenty minutes).
 # make coverage: which lines of the shipped code the tests run, in both builds;
-#             writes build/coverage/ (about twenty minutes).
+#             writes build/coverage/ (about ten minutes).
 JOBS ?= 2
 FUZZ_SECONDS ?= 600
 

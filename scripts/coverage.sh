@@ -54,11 +54,14 @@ KW_COVERAGE_STARTS=$out/native-starts.log ctest --preset coverage-native || stat
 build windows
 route=$(scripts/run32/run32 route) || exit 1
 echo "coverage: 32-bit programs run $route here"
-# A counter file's path is the Unix path of its object, which Windows reads
-# as a path on the current drive; Z: is the drive that holds /.
+# A counter file's path is its object's Unix path, which Windows takes as a
+# path on the current drive: a program whose current drive is C: or a test's
+# own drive would reach its counters only through Wine's fallback to Unix
+# paths. Z: is the drive that holds /.
 GCOV_PREFIX=Z: KW_COVERAGE_STARTS=Z:$out/windows-starts.log \
     scripts/run32/run32 exec ctest --preset coverage-windows || status=1
-scripts/wine-cleanup.sh
+# No Wine process of this prefix outlives the run; other builds' are left alone.
+WINEPREFIX=$root/build/coverage-windows/wineprefix wineserver -k 2>/dev/null
 
 report native --exclude '.*win32'
 report windows --gcov-executable i686-w64-mingw32-gcov --exclude '.*posix' --exclude 'platform/code_page_table\.'
