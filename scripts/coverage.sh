@@ -1,9 +1,11 @@
 #!/bin/sh
 # Measures which lines of the shipped code (engine/, platform/, ui/,
 # tools/kwpack/) the tests run, in both builds. Builds the presets
-# coverage-native and coverage-windows (instrumented, -O0, folders and a Wine
-# prefix of their own, so make test's builds stay as they are), runs their
-# suites, the Windows one through run32 as make test does, and writes into
+# coverage-native and coverage-windows (instrumented, -O0 with NDEBUG as
+# shipped, folders and a Wine prefix of their own, so make test's builds stay
+# as they are), runs their suites, the Windows one through run32 as make test
+# does but without the tests of the release in build/dist (the preset leaves
+# them out: they measure nothing of these builds), and writes into
 # build/coverage/, for each build: NAME.json (gcovr's JSON summary),
 # NAME/index.html (with a page per file), NAME.txt (the lines not run, per
 # file), NAME-starts.log (each program's starts) and NAME-runs.txt (each
