@@ -8,10 +8,12 @@
 # make fuzz: fuzz the extraction for FUZZ_SECONDS (`make test` replays the corpus).
 # make bench: time extraction against a bare loop and the usual tools; writes
 #             bench/results.md and bench/results.png (about twenty minutes).
+# make coverage: which lines of the shipped code the tests run, in both builds;
+#             writes build/coverage/ (about ten minutes).
 JOBS ?= 2
 FUZZ_SECONDS ?= 600
 
-.PHONY: test run bootstrap native windows test-native test-windows clean fuzz bench dist dist-check
+.PHONY: test run bootstrap native windows test-native test-windows clean fuzz bench dist dist-check coverage
 
 # Paths as the caller wrote them, before the scripts change folder.
 override SIGN_CERT := $(if $(SIGN_CERT),$(abspath $(SIGN_CERT)))
@@ -67,3 +69,7 @@ bench: bootstrap
 	    -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-$$arch.cmake && \
 	cmake --build build/bench-windows-$$arch -j$(JOBS) && \
 	python3 bench/run_bench.py --native-build build/bench-native --windows-build build/bench-windows-$$arch
+
+coverage: bootstrap
+	./scripts/bootstrap.sh --coverage
+	./scripts/coverage.sh $(JOBS)

@@ -16,6 +16,10 @@ qemu-user-static gcc-multilib"
 if [ "${1:-}" = "--bench" ]; then
     packages="$packages gnuplot-nox zip unzip time"
 fi
+# Only `make coverage` needs this.
+if [ "${1:-}" = "--coverage" ]; then
+    packages="$packages gcovr"
+fi
 
 # Wine takes the system's code page from the locale (ja_JP gives 932, pl_PL
 # 1250, ru_RU 1251) and writes non-ASCII names to the file system only in a
