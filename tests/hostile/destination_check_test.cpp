@@ -314,13 +314,17 @@ TEST(DestinationRoot, WritesNothingOutsideThroughLinksInTheDestination)
 
 // No check fails for the length of a path it might build: an entry is
 // extracted as deep as its folders go, longer than the longest path the
-// system takes in one piece, on a system that makes such folders.
+// system takes in one piece, where the system makes a full path that long.
+// (Windows' ANSI calls make none longer than MAX_PATH.)
 TEST(DestinationRoot, ExtractsAnEntryAsDeepAsItsFoldersGo)
 {
     const kwtest::TempFolder outer;
     std::string folders;
     for (int level = 0; level < 1400; ++level)
         folders += "a\\";
+    std::string full;
+    if (!plat::GetFullPath(outer.Path() + "dest\\" + folders + "deep.txt", full))
+        GTEST_SKIP() << "this system makes no full path this long";
     std::error_code error;
     {
         // A level at a time from the one above, as no path this long can be taken at once.
