@@ -27,29 +27,11 @@ namespace {
 constexpr NTSTATUS kStatusNameCollision = static_cast<NTSTATUS>(0xC0000035);
 constexpr NTSTATUS kStatusNotADirectory = static_cast<NTSTATUS>(0xC0000103);
 constexpr NTSTATUS kStatusFileIsADirectory = static_cast<NTSTATUS>(0xC00000BA);
-constexpr NTSTATUS kStatusBufferOverflow = static_cast<NTSTATUS>(0x80000005);
 
 constexpr ULONG kShareFolder = FILE_SHARE_READ | FILE_SHARE_WRITE;
 constexpr ULONG kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 constexpr int kMostLinks = 31; // in one entry's name, before it is taken for a loop
 constexpr std::size_t kMostReparseData = 16 * 1024; // MAXIMUM_REPARSE_DATA_BUFFER_SIZE
-
-// A file's names as the system lists them, from ntifs.h, which does not mix
-// with windows.h either: each name is its folder's file id and the name in it.
-struct FileLinkEntry {
-    ULONG nextEntryOffset;
-    LONGLONG parentFileId;
-    ULONG fileNameLength; // in bytes
-    WCHAR fileName[1];
-};
-struct FileLinks {
-    ULONG bytesNeeded;
-    ULONG entriesReturned;
-    FileLinkEntry entry;
-};
-static_assert(offsetof(FileLinkEntry, parentFileId) == 8 && offsetof(FileLinks, entry) == 8,
-              "the layout the system writes, for 32- and 64-bit programs alike");
-constexpr auto kFileHardLinkInformation = static_cast<FILE_INFORMATION_CLASS>(46);
 
 [[noreturn]] void RaiseOutside(const std::string& path)
 {
@@ -250,61 +232,21 @@ HANDLE OpenParent(Opened& root, const WideText& parent, const std::string& shown
     return levels.back().handle.Get();
 }
 
-// True when every name of `file` lies in `folder` or beneath it; false too
-// when the names cannot be listed. The list comes from the open handle, so
-// it is this file's, whatever its names have come to mean meanwhile.
-bool AllNamesWithin(HANDLE file, const WideText& folder)
-{
-    std::vector<LONGLONG> buffer(512); // LONGLONG keeps the entries' alignment
-    IO_STATUS_BLOCK io{};
-    NTSTATUS status;
-    for (;;) {
-        const auto size = static_cast<ULONG>(buffer.size() * sizeof(LONGLONG));
-        status = ::NtQueryInformationFile(file, &io, buffer.data(), size, kFileHardLinkInformation);
-        const ULONG needed = reinterpret_cast<const FileLinks*>(buffer.data())->bytesNeeded;
-        if (status != kStatusBufferOverflow || needed <= size || needed > (1u << 24))
-            break;
-        buffer.resize(needed / sizeof(LONGLONG) + 1);
-    }
-    if (!NT_SUCCESS(status))
-        return false;
-    const auto* bytes = reinterpret_cast<const unsigned char*>(buffer.data());
-    const auto* links = reinterpret_cast<const FileLinks*>(bytes);
-    std::size_t at = offsetof(FileLinks, entry);
-    for (ULONG i = 0; i < links->entriesReturned; ++i) {
-        if (at + offsetof(FileLinkEntry, fileName) > io.Information)
-            return false;
-        const auto* entry = reinterpret_cast<const FileLinkEntry*>(bytes + at);
-        FILE_ID_DESCRIPTOR id{};
-        id.dwSize = sizeof id;
-        id.Type = FileIdType;
-        id.FileId.QuadPart = entry->parentFileId;
-        const UniqueCreatedFile parent(::OpenFileById(file, &id, FILE_READ_ATTRIBUTES, kShareAll, nullptr,
-                                                      FILE_FLAG_BACKUP_SEMANTICS | kIdentifyOnly));
-        WideText resolved;
-        if (!parent || !ResolvedPath(parent.Get(), resolved) || (resolved != folder && !IsBeneath(resolved, folder)))
-            return false;
-        if (entry->nextEntryOffset == 0)
-            return i + 1 == links->entriesReturned;
-        at += entry->nextEntryOffset;
-    }
-    return false; // no names, or a list that does not end where it says
-}
-
-// The length of an existing output file, refused unless every name it has
-// lies inside: a file with hard links has other names, anywhere on its
-// volume. Its length and its count of names come in one query;
+// The length of an existing output file, refused when it has more than one
+// name: a hard link is another name of the file, which may lie anywhere on its
+// volume, and only real Windows lists a file's names, where no test can show
+// that listing right. Its length and its count of names come in one query;
 // GetFileInformationByHandle would also ask for the volume's serial number,
 // which under Wine made overwriting a file twice as slow.
-LONGLONG LengthOfSoleFile(HANDLE file, const WideText& folder, const std::string& path)
+LONGLONG LengthOfSoleFile(HANDLE file, const std::string& path)
 {
     FILE_STANDARD_INFORMATION info{};
     IO_STATUS_BLOCK io{};
     const NTSTATUS status = ::NtQueryInformationFile(file, &io, &info, sizeof info, FileStandardInformation);
     if (!NT_SUCCESS(status))
         RaiseStatus(path, "cannot open", status);
-    if (info.NumberOfLinks > 1 && !AllNamesWithin(file, folder))
-        RaiseRefused(path, "the file has other names, and not all of them are known to lie inside the destination folder");
+    if (info.NumberOfLinks > 1)
+        RaiseRefused(path, "the file has other names, which may lie outside the destination folder");
     return info.EndOfFile.QuadPart;
 }
 
@@ -324,7 +266,7 @@ UniqueCreatedFile OpenExisting(const Opened& root, HANDLE folder, WideText where
         RaiseLastError(path, "cannot open");
     if (!IsBeneath(resolved, root.resolved))
         RaiseOutside(path);
-    const LONGLONG length = LengthOfSoleFile(attributes.Get(), root.resolved, path);
+    const LONGLONG length = LengthOfSoleFile(attributes.Get(), path);
     // No sharing: nobody else may read or write the file while it is open.
     UniqueCreatedFile file;
     const NTSTATUS status = OpenRelative(attributes.Get(), WideText(), GENERIC_WRITE, 0, FILE_OPEN,

@@ -216,9 +216,17 @@ InstallerProcess::InstallerProcess(const std::wstring& program, const std::strin
     m_id = info.dwProcessId;
 }
 
+// Asked to close as a user would, window by window, so that it ends as a
+// program does and writes what it writes at its end (a coverage build's
+// counters); ended by force only when it does not.
 InstallerProcess::~InstallerProcess()
 {
-    if (!HasExited()) {
+    const auto closed = [this] {
+        for (const HWND window : TopLevelWindows())
+            PostMessageA(window, WM_CLOSE, 0, 0);
+        return HasExited(Millis(100));
+    };
+    if (!HasExited() && !WaitUntil(closed, Millis(5000))) {
         TerminateProcess(m_process.Get(), 1);
         WaitForSingleObject(m_process.Get(), 5000);
     }

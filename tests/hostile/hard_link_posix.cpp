@@ -11,7 +11,4 @@ bool MakeHardLink(const std::string& link, const std::string& target)
     return ::link(Native(target).c_str(), Native(link).c_str()) == 0;
 }
 
-// A file's other names could be anywhere on its file system.
-bool SystemListsFileNames() { return false; }
-
 } // namespace kwtest
