@@ -100,22 +100,30 @@ using Opened = DestinationRoot::Opened;
 
 // Opens names below the destination a part at a time, each for its
 // attributes only, and follows the links among them as the header says.
+// `shown` is the destination as the user named it, for messages.
 class Walk {
 public:
-    Walk(const Opened& root, const std::string& path) : m_root(root), m_path(path) {}
+    Walk(const Opened& root, const std::string& shown, const std::string& path)
+        : m_root(root), m_shown(shown), m_path(path)
+    {
+    }
 
     // The part `name` in the folder `above`, which lies at `where`; `where`
     // becomes where the part leads. Folders held on the way to where a link
-    // leads are added to `through`. `shown` names the part in messages.
-    UniqueCreatedFile Open(HANDLE above, WideText& where, const WideText& name, bool folder, const std::string& shown,
+    // leads are added to `through`. `named` is the part's path below the
+    // destination, as the entry names it.
+    UniqueCreatedFile Open(HANDLE above, WideText& where, const WideText& name, bool folder, const WideText& named,
                            std::vector<UniqueCreatedFile>& through)
     {
         UniqueCreatedFile opened;
         const NTSTATUS status = OpenRelative(
             above, name, FILE_READ_ATTRIBUTES | (folder ? FILE_TRAVERSE : 0), folder ? kShareFolder : kShareAll,
             FILE_OPEN, FILE_OPEN_REPARSE_POINT | (folder ? FILE_DIRECTORY_FILE : FILE_NON_DIRECTORY_FILE), opened);
-        if (status == kStatusNotADirectory && folder)
-            RaiseRefused(m_path, NotAFolder(shown));
+        if (status == kStatusNotADirectory && folder) {
+            std::string text;
+            FromWide(named.data(), named.size(), CP_ACP, text);
+            RaiseRefused(m_path, NotAFolder(m_shown + text));
+        }
         if (!NT_SUCCESS(status))
             RaiseStatus(m_path, "cannot open", status);
         FILE_ATTRIBUTE_TAG_INFO tag{};
@@ -128,12 +136,12 @@ public:
         if (++m_links > kMostLinks)
             RaiseSystemError(m_path, "cannot open", ERROR_CANT_RESOLVE_FILENAME);
         const LinkTarget target = ReadTarget(opened.Get(), where);
-        std::vector<WideText> parts;
+        WideText parts;
         if (target.why != nullptr)
             RaiseRefused(m_path, target.why);
         if (!PartsBelow(target.path, m_root.resolved, parts))
             RaiseOutside(m_path);
-        return FromRoot(parts, folder, shown, where, through);
+        return FromRoot(parts, folder, named, where, through);
     }
 
 private:
@@ -149,8 +157,8 @@ private:
     }
 
     // The parts of a link's target below the destination, walked from there.
-    UniqueCreatedFile FromRoot(const std::vector<WideText>& parts, bool folder, const std::string& shown,
-                               WideText& where, std::vector<UniqueCreatedFile>& through)
+    UniqueCreatedFile FromRoot(const WideText& parts, bool folder, const WideText& named, WideText& where,
+                               std::vector<UniqueCreatedFile>& through)
     {
         where = m_root.resolved;
         HANDLE at = m_root.folder.Get();
@@ -165,25 +173,27 @@ private:
                 RaiseStatus(m_path, "cannot open", status);
             return again;
         }
-        for (std::size_t part = 0; part + 1 < parts.size(); ++part) {
-            UniqueCreatedFile level = Open(at, where, parts[part], true, shown, through);
-            through.push_back(std::move(level));
+        for (auto begin = parts.begin();;) {
+            const auto end = std::find(begin, parts.end(), L'\\');
+            const WideText part(begin, end);
+            if (end == parts.end())
+                return Open(at, where, part, folder, named, through);
+            through.push_back(Open(at, where, part, true, named, through));
             at = through.back().Get();
+            begin = end + 1;
         }
-        return Open(at, where, parts.back(), folder, shown, through);
     }
 
     const Opened& m_root;
+    const std::string& m_shown;
     const std::string& m_path;
     int m_links = 0;
 };
 
 // Opens the levels of `parent` below the last of `root.levels` they share.
-// `shown` is the destination as the user named it.
-void OpenLevels(Opened& root, const WideText& parent, const std::string& shown, const std::string& path)
+void OpenLevels(Opened& root, const WideText& parent, Walk& walk)
 {
     std::vector<HeldFolder>& levels = root.levels;
-    Walk walk(root, path);
     std::size_t level = 0;
     auto begin = parent.begin();
     for (;;) {
@@ -194,9 +204,7 @@ void OpenLevels(Opened& root, const WideText& parent, const std::string& shown, 
         if (level == levels.size()) {
             HeldFolder held{name, level == 0 ? root.resolved : levels[level - 1].path, {}, {}};
             const HANDLE above = level == 0 ? root.folder.Get() : levels[level - 1].handle.Get();
-            std::string named;
-            FromWide(parent.data(), static_cast<std::size_t>(end - parent.begin()), CP_ACP, named);
-            held.handle = walk.Open(above, held.path, name, true, shown + named, held.through);
+            held.handle = walk.Open(above, held.path, name, true, WideText(parent.begin(), end), held.through);
             levels.push_back(std::move(held));
         }
         ++level;
@@ -218,7 +226,8 @@ HANDLE OpenParent(Opened& root, const WideText& parent, const std::string& shown
         return levels.back().handle.Get();
     // Nothing is kept that has not been checked.
     try {
-        OpenLevels(root, parent, shown, path);
+        Walk walk(root, shown, path);
+        OpenLevels(root, parent, walk);
         WideText resolved;
         if (!ResolvedPath(levels.back().handle.Get(), resolved))
             RaiseLastError(path, "cannot open");
@@ -255,11 +264,11 @@ LONGLONG LengthOfSoleFile(HANDLE file, const std::string& path)
 // it is a file on a disk beneath the destination with no name outside. Only
 // then is it opened again, the very file, for writing, and emptied.
 UniqueCreatedFile OpenExisting(const Opened& root, HANDLE folder, WideText where, const WideText& leaf,
-                               const std::string& path)
+                               const std::string& shown, const std::string& path)
 {
-    Walk walk(root, path);
+    Walk walk(root, shown, path);
     std::vector<UniqueCreatedFile> through;
-    const UniqueCreatedFile attributes = walk.Open(folder, where, leaf, false, path, through);
+    const UniqueCreatedFile attributes = walk.Open(folder, where, leaf, false, leaf, through);
     RequireDiskFile(attributes.Get(), path);
     WideText resolved;
     if (!ResolvedPath(attributes.Get(), resolved))
@@ -301,7 +310,7 @@ File DestinationRoot::CreateOutput(const std::string& name)
     const NTSTATUS status = OpenRelative(folder, leaf, GENERIC_WRITE, 0, FILE_CREATE,
                                          FILE_NON_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT, file);
     if (status == kStatusNameCollision)
-        file = OpenExisting(root, folder, where, leaf, path);
+        file = OpenExisting(root, folder, where, leaf, m_folder, path);
     else if (!NT_SUCCESS(status))
         RaiseStatus(path, "cannot open", status);
     return File(UniqueFileHandle(reinterpret_cast<std::intptr_t>(file.Release())), std::move(path));

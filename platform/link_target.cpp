@@ -62,24 +62,21 @@ bool Normalized(const WideText& path, WideText& normal)
     const std::size_t root = RootLength(path);
     if (root == 0)
         return false;
-    std::vector<WideText> parts;
+    normal.assign(path.begin(), path.begin() + static_cast<std::ptrdiff_t>(root));
     for (auto begin = path.begin() + static_cast<std::ptrdiff_t>(root); begin != path.end();) {
         const auto end = std::find(begin + 1, path.end(), L'\\');
-        const WideText part(begin + 1, end);
-        if (part.size() == 2 && part[0] == L'.' && part[1] == L'.') {
-            if (!parts.empty())
-                parts.pop_back();
-        } else if (!part.empty() && !(part.size() == 1 && part[0] == L'.')) {
-            parts.push_back(part);
+        const auto length = end - begin - 1;
+        if (length == 2 && begin[1] == L'.' && begin[2] == L'.') {
+            while (normal.size() > root && normal.back() != L'\\')
+                normal.pop_back();
+            if (normal.size() > root)
+                normal.pop_back();
+        } else if (length > 0 && !(length == 1 && begin[1] == L'.')) {
+            normal.insert(normal.end(), begin, end);
         }
         begin = end;
     }
-    normal.assign(path.begin(), path.begin() + static_cast<std::ptrdiff_t>(root));
-    for (const WideText& part : parts) {
-        normal.push_back(L'\\');
-        normal.insert(normal.end(), part.begin(), part.end());
-    }
-    if (parts.empty())
+    if (normal.size() == root)
         normal.push_back(L'\\');
     return true;
 }
@@ -138,7 +135,7 @@ LinkTarget ReadLinkTarget(const unsigned char* data, std::size_t size, const Wid
     return target;
 }
 
-bool PartsBelow(const WideText& path, const WideText& folder, std::vector<WideText>& parts)
+bool PartsBelow(const WideText& path, const WideText& folder, WideText& parts)
 {
     parts.clear();
     // A drive's root keeps its `\`; below it the next part begins at once.
@@ -149,11 +146,7 @@ bool PartsBelow(const WideText& path, const WideText& folder, std::vector<WideTe
         return true;
     if (path[cut] != L'\\')
         return false;
-    for (auto begin = path.begin() + static_cast<std::ptrdiff_t>(cut) + 1; begin < path.end();) {
-        const auto end = std::find(begin, path.end(), L'\\');
-        parts.emplace_back(begin, end);
-        begin = end + (end == path.end() ? 0 : 1);
-    }
+    parts.assign(path.begin() + static_cast<std::ptrdiff_t>(cut) + 1, path.end());
     return true;
 }
 

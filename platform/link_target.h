@@ -8,7 +8,6 @@
 #include "win32_text.h"
 
 #include <cstddef>
-#include <vector>
 
 namespace plat {
 
@@ -27,9 +26,9 @@ struct LinkTarget {
 // a volume named by its GUID or anything else the object manager holds.
 LinkTarget ReadLinkTarget(const unsigned char* data, std::size_t size, const WideText& linkFolder);
 
-// The parts of `path` below `folder`, both written as LinkTarget's are,
-// compared as the system compares names, without regard to case; no parts
-// when the two are one. False when `path` does not lie there.
-bool PartsBelow(const WideText& path, const WideText& folder, std::vector<WideText>& parts);
+// The parts of `path` below `folder`, `\` between them, both written as
+// LinkTarget's are and compared as the system compares names, without regard
+// to case; none when the two are one. False when `path` does not lie there.
+bool PartsBelow(const WideText& path, const WideText& folder, WideText& parts);
 
 } // namespace plat
