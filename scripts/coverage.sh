@@ -8,9 +8,10 @@
 # them out: they measure nothing of these builds), and writes into
 # build/coverage/, for each build: NAME.json (gcovr's JSON summary),
 # NAME/index.html (with a page per file), NAME.txt (the lines not run, per
-# file), NAME-starts.log (each program's starts) and NAME-runs.txt (each
-# program's runs, and how many wrote counters); then prints the figures per
-# folder and the runs that left no counters.
+# file), NAME-lines.json (every line's count), NAME-starts.log (each
+# program's starts) and NAME-runs.txt (each program's runs, and how many wrote
+# counters); then prints the figures per folder, the lines not run that
+# tests/coverage-gaps.md does not name, and the runs that left no counters.
 # Usage: coverage.sh [JOBS]
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -44,7 +45,7 @@ report() {
         --exclude-directories "build/coverage-$name/wineprefix" \
         --exclude-directories "build/coverage-$name/googletest" \
         --exclude-unreachable-branches --exclude-throw-branches \
-        --json-summary "$out/$name.json" --json-summary-pretty \
+        --json-summary "$out/$name.json" --json-summary-pretty --json "$out/$name-lines.json" \
         --html-details "$out/$name/index.html" --html-title "Pelmora Installer: $name build" \
         --txt "$out/$name.txt" \
         "build/coverage-$name" || exit 1
@@ -67,7 +68,8 @@ WINEPREFIX=$root/build/coverage-windows/wineprefix wineserver -k 2>/dev/null
 
 report native --exclude '.*win32'
 report windows --gcov-executable i686-w64-mingw32-gcov --exclude '.*posix' --exclude 'platform/code_page_table\.'
-python3 scripts/coverage/summary.py "$out" native=build/coverage-native windows=build/coverage-windows
+python3 scripts/coverage/summary.py "$out" tests/coverage-gaps.md native=build/coverage-native \
+    windows=build/coverage-windows
 echo "coverage: reports in $out: native/index.html, windows/index.html; the lines not run in native.txt, windows.txt"
 [ "$status" -eq 0 ] || echo "coverage: some tests failed; the figures are of the runs that took place" >&2
 exit $status

@@ -1,14 +1,17 @@
 """Prints what `make coverage` measured: line and branch coverage of each
-shipped folder in each build, from gcovr's JSON summaries, and the runs whose
-counters were lost, from the programs' start notes set against the runs their
-counter files record.
+shipped folder in each build, from gcovr's JSON summaries; the lines no test
+ran that tests/coverage-gaps.md does not name, and those it names that ran;
+and the runs whose counters were lost, from the programs' start notes set
+against the runs their counter files record.
 
-Usage: summary.py OUT_DIR NAME=BUILD_DIR...
-reads OUT_DIR/NAME.json and OUT_DIR/NAME-starts.log for each build, and
-writes each program's runs, and those that wrote counters, to OUT_DIR/NAME-runs.txt."""
+Usage: summary.py OUT_DIR GAPS_FILE NAME=BUILD_DIR...
+reads OUT_DIR/NAME.json, OUT_DIR/NAME-lines.json and OUT_DIR/NAME-starts.log
+for each build, and writes each program's runs, and those that wrote
+counters, to OUT_DIR/NAME-runs.txt."""
 import collections
 import json
 import os
+import re
 import struct
 import sys
 
@@ -128,14 +131,77 @@ def report_runs(name, build, out):
         print(f"  counters written inside the Wine prefix, not beside the objects: {path}")
 
 
+def not_run(detailed):
+    """The lines of code no run reached, per file, from gcovr's detailed JSON."""
+    lines = {}
+    for entry in detailed["files"]:
+        missed = {line["line_number"] for line in entry["lines"]
+                  if line["count"] == 0 and not line.get("gcovr/noncode", False)}
+        if missed:
+            lines[entry["file"]] = missed
+    return lines
+
+
+def named_gaps(path):
+    """The lines the gap file names, per build and file, from the rows of its
+    tables: | file | lines | build | why |, the lines as "12-15, 20", the build
+    native, windows or both."""
+    named = collections.defaultdict(lambda: collections.defaultdict(set))
+    row = re.compile(r"^\|\s*`?([\w./-]+\.\w+)`?\s*\|\s*([\d,\s-]+)\|\s*(native|windows|both)\s*\|")
+    with open(path, encoding="utf-8") as file:
+        for line in file:
+            found = row.match(line)
+            if not found:
+                continue
+            file_name, ranges, build = found.groups()
+            for part in filter(None, (piece.strip() for piece in ranges.split(","))):
+                first, _, last = part.partition("-")
+                for number in range(int(first), int(last or first) + 1):
+                    for name in (("native", "windows") if build == "both" else (build,)):
+                        named[name][file_name].add(number)
+    return named
+
+
+def ranges_text(numbers):
+    """12, 13, 14, 20 as "12-14, 20"."""
+    spans = []
+    for number in sorted(numbers):
+        if spans and number == spans[-1][1] + 1:
+            spans[-1][1] = number
+        else:
+            spans.append([number, number])
+    return ", ".join(str(first) if first == last else f"{first}-{last}" for first, last in spans)
+
+
+def report_gaps(name, missed, named):
+    """Prints the lines not run and not named, and those named that ran; returns their count."""
+    unnamed = {file: lines - named.get(file, set()) for file, lines in missed.items()}
+    unnamed = {file: lines for file, lines in unnamed.items() if lines}
+    stale = {file: {number for number in lines if number not in missed.get(file, set())}
+             for file, lines in named.items()}
+    stale = {file: lines for file, lines in stale.items() if lines}
+    if not unnamed and not stale:
+        print(f"{name}: every line not run is named in the gap file, and every line it names was not run")
+    for file in sorted(unnamed):
+        print(f"{name}: not run, and not named in the gap file: {file}: {ranges_text(unnamed[file])}")
+    for file in sorted(stale):
+        print(f"{name}: named in the gap file, but run: {file}: {ranges_text(stale[file])}")
+    return sum(len(lines) for lines in unnamed.values())
+
+
 def main():
-    out = sys.argv[1]
-    builds = [argument.split("=", 1) for argument in sys.argv[2:]]
+    out, gaps = sys.argv[1], sys.argv[2]
+    builds = [argument.split("=", 1) for argument in sys.argv[3:]]
     figures = {}
     for name, _ in builds:
         with open(os.path.join(out, name + ".json"), encoding="utf-8") as file:
             figures[name] = folder_figures(json.load(file))
     print_table(figures, [name for name, _ in builds])
+    print()
+    named = named_gaps(gaps)
+    for name, _ in builds:
+        with open(os.path.join(out, name + "-lines.json"), encoding="utf-8") as file:
+            report_gaps(name, not_run(json.load(file)), named[name])
     print()
     for name, build in builds:
         report_runs(name, build, out)

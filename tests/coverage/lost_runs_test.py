@@ -1,6 +1,7 @@
 """make coverage's account of runs: a program built with --coverage and the
 start note, run to its end, killed, and run without the note's variable, and
-what scripts/coverage/summary.py makes of the counters each left.
+what scripts/coverage/summary.py makes of the counters each left; and of the
+lines not run, against those the gap file names.
 Usage: lost_runs_test.py SOURCE_DIR"""
 import contextlib
 import io
@@ -148,6 +149,42 @@ class FolderFiguresTest(unittest.TestCase):
             summary.print_table({"native": figures}, ["native"])
         self.assertIn("| `engine/` | 94.7% (71/75) | 83.3% (10/12) |", printed.getvalue())
         self.assertIn("| `ui/` | - | - |", printed.getvalue())
+
+
+class NamedGapsTest(unittest.TestCase):
+    GAPS = """
+| file | lines | build | why |
+|---|---|---|---|
+| `platform/destination_win32.cpp` | 128-131, 140 | windows | only real Windows |
+| platform/file_error.cpp | 11 | both | no test runs out of handles |
+| tools/kwpack/verify.cpp | 27 | native | a race |
+Prose that names platform/file_error.cpp | 12 | both | is no row.
+"""
+
+    def test_rows_name_lines_per_build_and_the_rest_is_told(self):
+        with tempfile.NamedTemporaryFile("w", suffix=".md", delete=False) as file:
+            file.write(self.GAPS)
+        self.addCleanup(os.unlink, file.name)
+        named = summary.named_gaps(file.name)
+        self.assertEqual(named["windows"]["platform/destination_win32.cpp"], {128, 129, 130, 131, 140})
+        self.assertEqual(named["native"]["platform/file_error.cpp"], {11})
+        self.assertEqual(named["windows"]["platform/file_error.cpp"], {11})
+        self.assertNotIn("tools/kwpack/verify.cpp", named["windows"])
+        missed = summary.not_run({"files": [
+            {"file": "platform/destination_win32.cpp", "lines": [
+                {"line_number": 128, "count": 0}, {"line_number": 129, "count": 0}, {"line_number": 130, "count": 0},
+                {"line_number": 131, "count": 0}, {"line_number": 140, "count": 3},
+                {"line_number": 141, "count": 0, "gcovr/noncode": True}]},
+            {"file": "platform/file_error.cpp", "lines": [
+                {"line_number": 11, "count": 0}, {"line_number": 12, "count": 0}, {"line_number": 13, "count": 0}]},
+        ]})
+        printed = io.StringIO()
+        with contextlib.redirect_stdout(printed):
+            unnamed = summary.report_gaps("windows", missed, named["windows"])
+        self.assertEqual(unnamed, 2)
+        self.assertIn("windows: not run, and not named in the gap file: platform/file_error.cpp: 12-13",
+                      printed.getvalue())
+        self.assertIn("windows: named in the gap file, but run: platform/destination_win32.cpp: 140", printed.getvalue())
 
 
 if __name__ == "__main__":

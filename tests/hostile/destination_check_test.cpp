@@ -47,6 +47,22 @@ TEST(DestinationFolder, AsksTheSystemWhereTheJoinedPathLeads)
     }
 }
 
+// A destination whose name is no text in the path code page has no full path
+// to compare with, so nothing is inside it: every entry is refused unwritten.
+TEST(DestinationFolder, ANameThatIsNoTextHoldsNothing)
+{
+    const kwtest::PathCodePageScope japanese(932);
+    if (!japanese.Active())
+        GTEST_SKIP() << "the path code page here is the system's";
+    const kwtest::TempFolder folder;
+    const std::string lone = folder.Path() + "a\x81 \\"; // a lead byte whose second byte no character has
+    EXPECT_FALSE(DestinationFolder(lone).Contains("readme.txt"));
+    kwtest::WritePackage(folder.Path(), {{"readme.txt", "text"}});
+    kwtest::FakeInstaller installer;
+    EXPECT_EQ(installer.ExtractFiles(folder.Path(), lone), plat::kCauseBadPath);
+    EXPECT_EQ(kwtest::ListTree(folder.Path()), (std::vector<std::string>{"pelmora.kwf", "pelmora.kwi"}));
+}
+
 TEST(DestinationFolder, ComparesWithTheFoldersOwnFullPath)
 {
     const kwtest::TempFolder folder;

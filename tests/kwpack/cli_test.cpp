@@ -1,6 +1,7 @@
 #include "cli.h"
 #include "kw_version.h"
 #include "kwpack_test_support.h"
+#include "platform.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -92,4 +93,33 @@ TEST(Cli, CommandsRunWithTheirArguments)
     CapturedConsole verifying;
     EXPECT_EQ(Kwpack(verifying, {"verify", package, installed}), kwpack::kExitOk);
     EXPECT_TRUE(Contains(verifying.out.str(), "Every entry matches"));
+    // An empty folder is the current one.
+    const kwtest::CurrentFolderGuard back;
+    ASSERT_TRUE(plat::SetCurrentFolder(package));
+    CapturedConsole here;
+    EXPECT_EQ(Kwpack(here, {"list", ""}), kwpack::kExitOk);
+    EXPECT_EQ(here.out.str(), listing.out.str());
+}
+
+// Where paths are written in the package's code page (POSIX), a folder whose
+// name it cannot write is told, and nothing is done.
+TEST(Cli, FoldersTheCodePageCannotWriteAreToldAndNothingIsDone)
+{
+    kwtest::TempFolder work;
+    const std::string folder = "\xC5\x81\xC3\xB3" "d\xC5\xBA"; // "Łódź", which 1252 cannot write
+    std::string unused;
+    if (plat::ToEnginePath(folder, unused))
+        GTEST_SKIP() << "paths here are in the system's own code page, which takes the name byte by byte";
+    const std::vector<std::vector<std::string>> commands{
+        {"list", folder}, {"extract", folder, work.Path() + "out"}, {"verify", folder, work.Path()},
+        {"pack", work.Path(), "-o", folder}};
+    for (const auto& command : commands) {
+        SCOPED_TRACE(command.front());
+        CapturedConsole captured;
+        EXPECT_EQ(Kwpack(captured, command), kwpack::kExitFailed);
+        EXPECT_EQ(captured.err.str(),
+                  "kwpack: cannot use the folder '" + folder + "': '\xC5\x81' (U+0141) has no code in code page 1252\n");
+        EXPECT_EQ(captured.out.str(), "");
+    }
+    EXPECT_EQ(kwtest::ListTree(work.Path()), std::vector<std::string>{});
 }
