@@ -34,6 +34,11 @@ HANDLE WINAPI CreateFails(LPCSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DW
     Failed();
     return INVALID_HANDLE_VALUE;
 }
+HANDLE WINAPI FindFails(LPCWSTR, LPWIN32_FIND_DATAW)
+{
+    Failed();
+    return INVALID_HANDLE_VALUE;
+}
 NTSTATUS NTAPI QueryFails(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, FILE_INFORMATION_CLASS) { return kStatusDeviceError; }
 
 struct Stand {
@@ -54,6 +59,7 @@ const Stand kStands[] = {
     {"GetFileInformationByHandleEx", "GetFileInformationByHandleEx", reinterpret_cast<void*>(&InformationFails)},
     {"CreateFileA", "CreateFileA", reinterpret_cast<void*>(&CreateFails)},
     {"NtQueryInformationFile", "NtQueryInformationFile", reinterpret_cast<void*>(&QueryFails)},
+    {"FindFirstFileW", "FindFirstFileW", reinterpret_cast<void*>(&FindFails)},
 };
 
 // Where this program's calls of `function` look its address up: its slot in
