@@ -39,6 +39,18 @@ TEST(Extract, PrintsALinePerEntryWhenStandardErrorIsNoTerminal)
     EXPECT_EQ(x.captured.out.str(), "Extracted 2 entries into '" + HostForm(x.destination.Path()) + "'\n");
     EXPECT_EQ(kwtest::ReadBytes(x.destination.Path() + "a.txt"), "abc");
     EXPECT_EQ(kwtest::ReadBytes(x.destination.Path() + "readme"), "");
+
+    // More lines than go out at once: each still once, in order.
+    Extracting many;
+    std::vector<kwtest::Entry> entries;
+    std::string lines;
+    for (int i = 0; i < 400; ++i) {
+        entries.push_back({"entry-with-a-longer-name-" + std::to_string(1000 + i), ""});
+        lines += "[  0%] Extracting " + entries.back().name + "\n";
+    }
+    kwtest::WritePackage(many.package.Path(), entries);
+    EXPECT_EQ(many.Run(), kwpack::kExitOk);
+    EXPECT_EQ(many.captured.err.str(), lines);
 }
 
 TEST(Extract, RewritesOneLineOnATerminal)
