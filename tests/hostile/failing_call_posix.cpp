@@ -29,7 +29,7 @@ const Call kCalls[] = {
     {"read", __NR_read},           {"write", kWriteBySizeLimit}, {"fsync", __NR_fsync},
     {"newfstatat", __NR_newfstatat}, {"lseek", __NR_lseek},     {"openat", __NR_openat},
     {"ftruncate", __NR_ftruncate}, {"flock", __NR_flock},       {"getcwd", __NR_getcwd},
-    {"readlinkat", __NR_readlinkat}, {"getdents64", __NR_getdents64},
+    {"readlinkat", __NR_readlinkat}, {"getdents64", __NR_getdents64}, {"rename", __NR_rename},
 };
 
 int NumberOf(const char* name)

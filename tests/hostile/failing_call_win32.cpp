@@ -34,6 +34,9 @@ HANDLE WINAPI CreateFails(LPCSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DW
     Failed();
     return INVALID_HANDLE_VALUE;
 }
+BOOL WINAPI DispositionFails(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD) { return Failed(); }
+BOOL WINAPI MoveFails(LPCSTR, LPCSTR, DWORD) { return Failed(); }
+BOOL WINAPI FindNextFails(HANDLE, LPWIN32_FIND_DATAW) { return Failed(); }
 HANDLE WINAPI FindFails(LPCWSTR, LPWIN32_FIND_DATAW)
 {
     Failed();
@@ -60,6 +63,9 @@ const Stand kStands[] = {
     {"CreateFileA", "CreateFileA", reinterpret_cast<void*>(&CreateFails)},
     {"NtQueryInformationFile", "NtQueryInformationFile", reinterpret_cast<void*>(&QueryFails)},
     {"FindFirstFileW", "FindFirstFileW", reinterpret_cast<void*>(&FindFails)},
+    {"FindNextFileW", "FindNextFileW", reinterpret_cast<void*>(&FindNextFails)},
+    {"SetFileInformationByHandle", "SetFileInformationByHandle", reinterpret_cast<void*>(&DispositionFails)},
+    {"MoveFileExA", "MoveFileExA", reinterpret_cast<void*>(&MoveFails)},
 };
 
 // Where this program's calls of `function` look its address up: its slot in

@@ -429,9 +429,15 @@ TEST(FailingCalls, EachIsToldWithWhatWasDoneAndToWhichFile)
              return Telling([root] { root->CreateOutput("in"); });
          },
          "cannot truncate '"},
-        {"setting an output folder apart", "flock", nullptr,
+        {"setting an output folder apart", "flock", "CreateFileA",
          [](const std::string& f) { return Telling([f] { kwpack::FolderLock(f, 0); }); },
-         "cannot lock the folder '"},
+         "cannot lock the folder "},
+        {"removing the old index", nullptr, "SetFileInformationByHandle",
+         [](const std::string& f) { return Telling([f] { kwpack::RemoveFileDurably(f + "in"); }); },
+         "cannot remove '"},
+        {"putting the new pair in place", "rename", "MoveFileExA",
+         [](const std::string& f) { return Telling([f] { kwpack::MoveFileIntoPlace(f + "in", f + "moved"); }); },
+         "cannot put a file in place of '"},
         // Told as a warning: every entry is still compared.
         {"listing the folder verify looks for extra files in", "getdents64", "FindFirstFileW",
          [](const std::string& f) {
@@ -446,6 +452,8 @@ TEST(FailingCalls, EachIsToldWithWhatWasDoneAndToWhichFile)
              };
          },
          "0 kwpack: warning: cannot list the folder '"},
+        {"listing the folder further", nullptr, "FindNextFileW",
+         [](const std::string& f) { return Telling([f] { kwpack::ListFolder(f); }); }, "cannot list the folder '"},
         {"putting a folder's names on the disk", "fsync", nullptr,
          [](const std::string& f) { return Telling([f] { kwpack::RemoveFileDurably(f + "in"); }); },
          "cannot flush the folder '"},
