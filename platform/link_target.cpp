@@ -81,6 +81,31 @@ bool Normalized(const WideText& path, WideText& normal)
     return true;
 }
 
+// A link's substitute name as a normalized full path: a relative one taken
+// from the link's folder, or from the root of its drive when it starts with
+// `\`; an absolute one only when it names a drive or a share.
+bool FullPath(WideText text, bool relative, const WideText& linkFolder, WideText& path)
+{
+    WideText full;
+    if (relative) {
+        const bool rooted = !text.empty() && text[0] == L'\\';
+        full.assign(linkFolder.begin(), rooted ? linkFolder.begin() + static_cast<std::ptrdiff_t>(RootLength(linkFolder))
+                                               : linkFolder.end());
+        if (!rooted)
+            full.push_back(L'\\');
+    } else if (StartsWith(text, L"\\??\\UNC\\")) {
+        Append(full, L"\\\\?\\UNC");
+        text.erase(text.begin(), text.begin() + 7);
+    } else if (StartsWith(text, L"\\??\\")) {
+        Append(full, L"\\\\?");
+        text.erase(text.begin(), text.begin() + 3);
+    } else {
+        return false;
+    }
+    full.insert(full.end(), text.begin(), text.end());
+    return Normalized(full, path);
+}
+
 LinkTarget Refused(const char* why)
 {
     LinkTarget target;
@@ -111,26 +136,9 @@ LinkTarget ReadLinkTarget(const unsigned char* data, std::size_t size, const Wid
     WideText text(bytes / 2);
     std::memcpy(text.data(), data + offset, bytes);
 
-    WideText full;
-    if (symbolic && (Read32(data + kHeader + 8) & kRelative) != 0) {
-        // Relative to the link's folder, or to the root of its drive when it starts with `\`.
-        const bool rooted = !text.empty() && text[0] == L'\\';
-        full.assign(linkFolder.begin(), rooted ? linkFolder.begin() + static_cast<std::ptrdiff_t>(RootLength(linkFolder))
-                                               : linkFolder.end());
-        if (!rooted)
-            full.push_back(L'\\');
-    } else if (StartsWith(text, L"\\??\\UNC\\")) {
-        Append(full, L"\\\\?\\UNC");
-        text.erase(text.begin(), text.begin() + 7);
-    } else if (StartsWith(text, L"\\??\\")) {
-        Append(full, L"\\\\?");
-        text.erase(text.begin(), text.begin() + 3);
-    } else {
-        return Refused(kNoFile);
-    }
-    full.insert(full.end(), text.begin(), text.end());
+    const bool relative = symbolic && (Read32(data + kHeader + 8) & kRelative) != 0;
     LinkTarget target;
-    if (!Normalized(full, target.path))
+    if (!FullPath(text, relative, linkFolder, target.path))
         return Refused(kNoFile);
     return target;
 }
