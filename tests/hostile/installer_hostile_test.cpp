@@ -195,10 +195,27 @@ TEST_F(LockedPackageTest, ADataFileHeldByAnotherProcessAtInstallTimeIsAFileError
     EXPECT_FALSE(m_installer->HasExited());
 }
 
-using PlantedLinkTest = InstallerTest;
+// What others planted in the destination beforehand, as a user without rights
+// could plant it where an administrator will install.
+class PlantedLinkTest : public InstallerTest {
+protected:
+    // Installs `entries` into the destination, which must stop at a file error
+    // with the first entry written and nothing launched.
+    void InstallStoppedByAFileError(const std::vector<kwtest::Entry>& entries)
+    {
+        const Window dialog = StartInstaller(entries);
+        dialog.SetText(kDestinationId, m_target.Path());
+        dialog.Click(kInstallId);
+        const MessageBoxView box = m_installer->WaitForMessageBox();
+        ExpectMessageBox(box, "Caught a file exception!!", IDI_HAND);
+        box.Answer(IDOK);
+        ASSERT_NO_THROW(WaitForStatus(dialog, "Error while extracting!!"));
+        EXPECT_EQ(kwtest::ReadBytes(m_target.Path() + entries.front().name), entries.front().contents);
+        EXPECT_TRUE(Launches().empty());
+    }
+};
 
-// A folder link planted in the destination beforehand, as a user without
-// rights could plant one where an administrator will install.
+// A folder link out of the destination.
 TEST_F(PlantedLinkTest, AFolderLinkOutOfTheDestinationStopsTheInstallAndWritesNothingOutside)
 {
     const kwtest::TempFolder outside;
@@ -206,17 +223,8 @@ TEST_F(PlantedLinkTest, AFolderLinkOutOfTheDestinationStopsTheInstallAndWritesNo
     const kwtest::SymbolicLink link(m_target.Path(), "sub", kwtest::SystemPath(outsideFolder));
     if (!link.Made())
         GTEST_SKIP() << "this system makes no symbolic links here";
-    const Window dialog = StartInstaller({{"a.txt", "a"}, {"sub\\evil.txt", "evil"}});
-    dialog.SetText(kDestinationId, m_target.Path());
-    dialog.Click(kInstallId);
-
-    const MessageBoxView box = m_installer->WaitForMessageBox();
-    ExpectMessageBox(box, "Caught a file exception!!", IDI_HAND);
-    box.Answer(IDOK);
-    ASSERT_NO_THROW(WaitForStatus(dialog, "Error while extracting!!"));
-    EXPECT_EQ(kwtest::ReadBytes(m_target.Path() + "a.txt"), "a");
+    InstallStoppedByAFileError({{"a.txt", "a"}, {"sub\\evil.txt", "evil"}});
     EXPECT_TRUE(kwtest::ListTree(outside.Path()).empty());
-    EXPECT_TRUE(Launches().empty());
 }
 
 // A pipe planted under an entry's name, with a reader waiting outside for
@@ -226,17 +234,8 @@ TEST_F(PlantedLinkTest, APipeUnderAnEntrysNameStopsTheInstallAndCarriesNothingOu
     kwtest::PlantedNode pipe(m_target.Path(), "b.txt", kwtest::PlantedNode::Kind::PipeWithReader);
     if (!pipe.Made())
         GTEST_SKIP() << "this system plants no pipes here";
-    const Window dialog = StartInstaller({{"a.txt", "a"}, {"b.txt", "evil"}});
-    dialog.SetText(kDestinationId, m_target.Path());
-    dialog.Click(kInstallId);
-
-    const MessageBoxView box = m_installer->WaitForMessageBox();
-    ExpectMessageBox(box, "Caught a file exception!!", IDI_HAND);
-    box.Answer(IDOK);
-    ASSERT_NO_THROW(WaitForStatus(dialog, "Error while extracting!!"));
-    EXPECT_EQ(kwtest::ReadBytes(m_target.Path() + "a.txt"), "a");
+    InstallStoppedByAFileError({{"a.txt", "a"}, {"b.txt", "evil"}});
     EXPECT_EQ(pipe.Received(), "");
-    EXPECT_TRUE(Launches().empty());
 }
 
 } // namespace
