@@ -24,11 +24,6 @@ constexpr unsigned kLevelsAtOnce = 64; // of `..`, asked in one call: far from t
 
 int Fd(const UniqueFileHandle& handle) { return static_cast<int>(handle.Get()); }
 
-[[noreturn]] void RaiseOutside(const std::string& path)
-{
-    RaiseRefused(path, "a link leads outside the destination folder");
-}
-
 // Where a file handed out lies: its folder, that folder's depth below the
 // destination, and its name there.
 struct Place {
@@ -128,7 +123,7 @@ UniqueFileHandle FollowFolderLink(const Opened& root, int above, const std::stri
         RaiseSystemError(path, "cannot open", errno);
     const std::optional<unsigned> below = DepthBelow(root, Fd(level));
     if (!below)
-        RaiseOutside(path);
+        RaiseLinkOutside(path);
     depth = *below;
     return level;
 }
@@ -183,7 +178,7 @@ void FollowFileLink(const Opened& root, int link, Place& place, const std::strin
             RaiseSystemError(path, "cannot open", errno);
         const std::optional<unsigned> depth = DepthBelow(root, Fd(target));
         if (!depth)
-            RaiseOutside(path);
+            RaiseLinkOutside(path);
         place.folder = Fd(target);
         place.held = std::move(target);
         place.depth = *depth;

@@ -33,11 +33,6 @@ constexpr ULONG kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 constexpr int kMostLinks = 31; // in one entry's name, before it is taken for a loop
 constexpr std::size_t kMostReparseData = 16 * 1024; // MAXIMUM_REPARSE_DATA_BUFFER_SIZE
 
-[[noreturn]] void RaiseOutside(const std::string& path)
-{
-    RaiseRefused(path, "a link leads outside the destination folder");
-}
-
 // A name in the system's code page as the native calls take it.
 WideText Widen(const std::string& text, const std::string& path)
 {
@@ -140,7 +135,7 @@ public:
         if (target.why != nullptr)
             RaiseRefused(m_path, target.why);
         if (!PartsBelow(target.path, m_root.resolved, parts))
-            RaiseOutside(m_path);
+            RaiseLinkOutside(m_path);
         return FromRoot(parts, folder, named, where, through);
     }
 
@@ -232,7 +227,7 @@ HANDLE OpenParent(Opened& root, const WideText& parent, const std::string& shown
         if (!ResolvedPath(levels.back().handle.Get(), resolved))
             RaiseLastError(path, "cannot open");
         if (resolved != root.resolved && !IsBeneath(resolved, root.resolved))
-            RaiseOutside(path);
+            RaiseLinkOutside(path);
     } catch (...) {
         levels.clear();
         throw;
@@ -274,7 +269,7 @@ UniqueCreatedFile OpenExisting(const Opened& root, HANDLE folder, WideText where
     if (!ResolvedPath(attributes.Get(), resolved))
         RaiseLastError(path, "cannot open");
     if (!IsBeneath(resolved, root.resolved))
-        RaiseOutside(path);
+        RaiseLinkOutside(path);
     const LONGLONG length = LengthOfSoleFile(attributes.Get(), path);
     // No sharing: nobody else may read or write the file while it is open.
     UniqueCreatedFile file;

@@ -35,6 +35,8 @@ void RaiseRefused(const std::string& path, const std::string& why, int cause)
     throw FileError(cause, path, "cannot open '" + path + "': " + why);
 }
 
+void RaiseLinkOutside(const std::string& path) { RaiseRefused(path, "a link leads outside the destination folder"); }
+
 std::string NotAFolder(const std::string& folder) { return "'" + folder + "' is a file, not a folder"; }
 
 } // namespace plat

@@ -9,10 +9,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 namespace plat {
 

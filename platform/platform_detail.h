@@ -19,6 +19,8 @@ FileError MakeFileError(int cause, const std::string& path, const char* action, 
 [[noreturn]] void RaiseSystemError(const std::string& path, const char* action, long systemCode);
 // "cannot open 'path': why", for a name refused for what or where it is.
 [[noreturn]] void RaiseRefused(const std::string& path, const std::string& why, int cause = kCauseBadPath);
+// The refusal of a name that a link leads outside the destination with.
+[[noreturn]] void RaiseLinkOutside(const std::string& path);
 // Why a name where a folder must be cannot serve: "'folder' is a file, not a folder".
 std::string NotAFolder(const std::string& folder);
 

@@ -344,6 +344,13 @@ std::shared_ptr<plat::DestinationRoot> OpenedDestination(const std::string& fold
     return root;
 }
 
+// Writing over the file "in" of a destination already opened.
+Act OverwritingIn(const std::string& folder)
+{
+    auto root = OpenedDestination(folder);
+    return Telling([root] { root->CreateOutput("in"); });
+}
+
 struct FailingCall {
     const char* what;
     const char* posix;
@@ -412,22 +419,13 @@ TEST(FailingCalls, EachIsToldWithWhatWasDoneAndToWhichFile)
          },
          "cannot open '"},
         {"looking at an existing name", "newfstatat", "GetFileInformationByHandleEx",
-         [](const std::string& f) {
-             auto root = OpenedDestination(f);
-             return Telling([root] { root->CreateOutput("in"); });
-         },
+         OverwritingIn,
          "cannot open '"},
         {"counting an existing file's names", nullptr, "NtQueryInformationFile",
-         [](const std::string& f) {
-             auto root = OpenedDestination(f);
-             return Telling([root] { root->CreateOutput("in"); });
-         },
+         OverwritingIn,
          "cannot open '"},
         {"emptying an existing file", "ftruncate", "SetEndOfFile",
-         [](const std::string& f) {
-             auto root = OpenedDestination(f);
-             return Telling([root] { root->CreateOutput("in"); });
-         },
+         OverwritingIn,
          "cannot truncate '"},
         {"setting an output folder apart", "flock", "CreateFileA",
          [](const std::string& f) { return Telling([f] { kwpack::FolderLock(f, 0); }); },

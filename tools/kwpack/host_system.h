@@ -67,13 +67,11 @@ private:
 // asks, in milliseconds.
 constexpr unsigned kLockPoll = 20;
 
-// What a pack is told when another has kept the folder too long; `more` may
-// say what the user can do besides waiting.
-inline plat::FileError FolderInUse(const std::string& folder, const std::string& more = {})
+// What a pack is told when another has kept the folder too long.
+inline plat::FileError FolderInUse(const std::string& folder)
 {
     return plat::FileError(plat::kCauseSharingViolation, folder,
-                           "another kwpack is writing a package into '" + folder + "'; try again once it is done" +
-                               more);
+                           "another kwpack is writing a package into '" + folder + "'; try again once it is done");
 }
 
 // A text that no other running process's is: for names only this run uses.
