@@ -41,6 +41,9 @@ ship i686-w64-mingw32-objcopy "$root/build/dist-windows/ui/PelmoraInstaller.exe"
 ship i686-w64-mingw32-objcopy "$root/build/dist-windows/tools/kwpack/kwpack.exe" kwpack.exe
 ship objcopy "$root/build/dist-native/tools/kwpack/kwpack" kwpack
 
+# What takes the installer's bytes, for when it nears its budget.
+"$root/scripts/size-map.py" "$root/build/dist-windows/ui/PelmoraInstaller.map" \
+    >"$root/build/dist-windows/PelmoraInstaller-size.md"
 "$root/scripts/check-dist.sh" "$dist" "$root"
 
 if [ -n "${SIGN_CERT:-}" ] || [ -n "${SIGN_KEY:-}" ]; then

@@ -2,13 +2,11 @@
 
 #include "geometry.h"
 
-#include <stdexcept>
-
 void CControl::Bind(HWND dialog, int id)
 {
     m_hWnd = GetDlgItem(dialog, id);
     if (m_hWnd == nullptr)
-        throw std::runtime_error("the dialog has no control " + std::to_string(id));
+        throw MissingControl();
 }
 
 void CControl::SetText(const std::string& text) const { SetWindowTextA(m_hWnd, text.c_str()); }

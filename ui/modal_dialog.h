@@ -2,12 +2,19 @@
 
 #include <windows.h>
 
+#include <exception>
 #include <string>
+
+// What binding raises when the dialog has no control of the id asked for.
+class MissingControl : public std::exception {
+public:
+    const char* what() const noexcept override { return "the dialog has no control of that id"; }
+};
 
 // A control of a dialog, bound to it by id once the dialog exists.
 class CControl {
 public:
-    // Raises std::runtime_error when the dialog has no control of that id.
+    // Raises MissingControl when the dialog has no control of that id.
     void Bind(HWND dialog, int id);
     HWND GetHwnd() const { return m_hWnd; }
     void SetText(const std::string& text) const;
