@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace {
@@ -21,11 +22,14 @@ struct Post {
     WPARAM wParam;
 };
 
+// How the binding of controls fails, if it does.
+enum class Fault { kNone, kMissingControl, kLibrary };
+
 // The installer's template with only the base's handlers, sent `posts` once it is up.
 class BareDialog : public CModalDialog {
 public:
     std::vector<Post> posts;
-    int missingControl = 0;       // bound as DoDataExchange would, when not 0
+    Fault fault = Fault::kNone;
     bool failWhenTold = false;    // telling of a failure fails too
 
     BareDialog() : CModalDialog(IDD_INSTALLER) {}
@@ -33,8 +37,11 @@ public:
 protected:
     void DoDataExchange() override
     {
-        if (missingControl != 0)
-            CControl().Bind(m_hWnd, missingControl);
+        if (fault == Fault::kMissingControl)
+            CControl().Bind(m_hWnd, 4242);
+        // The installer's own thrower of the library's errors (library_throws.cpp).
+        if (fault == Fault::kLibrary)
+            CControl().Bind(m_hWnd, static_cast<int>(std::string().substr(1).size()));
     }
     BOOL OnInitDialog() override
     {
@@ -62,23 +69,24 @@ TEST(ModalDialog, EndsAsItsWayOutSaysAndWithMinusOneWhenAHandlerFails)
     struct Case {
         const char* what;
         std::vector<Post> posts;
-        int missingControl;
+        Fault fault;
         bool failWhenTold;
         INT_PTR result;
     };
     const Case cases[] = {
-        {"the default button", {{WM_COMMAND, Clicked(IDOK)}}, 0, false, IDOK},
-        {"Close", {{WM_COMMAND, Clicked(IDCANCEL)}}, 0, false, IDCANCEL},
-        {"a button it has no handler for, then the close box", {{WM_COMMAND, Clicked(IDC_BROWSE)}, {WM_CLOSE, 0}}, 0,
-         false, IDCANCEL},
-        {"a control its template lacks", {}, 4242, false, -1},
-        {"a failure whose telling fails too", {}, 4242, true, -1},
+        {"the default button", {{WM_COMMAND, Clicked(IDOK)}}, Fault::kNone, false, IDOK},
+        {"Close", {{WM_COMMAND, Clicked(IDCANCEL)}}, Fault::kNone, false, IDCANCEL},
+        {"a button it has no handler for, then the close box", {{WM_COMMAND, Clicked(IDC_BROWSE)}, {WM_CLOSE, 0}},
+         Fault::kNone, false, IDCANCEL},
+        {"a control its template lacks", {}, Fault::kMissingControl, false, -1},
+        {"an error of the library's", {}, Fault::kLibrary, false, -1},
+        {"a failure whose telling fails too", {}, Fault::kMissingControl, true, -1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         BareDialog dialog;
         dialog.posts = c.posts;
-        dialog.missingControl = c.missingControl;
+        dialog.fault = c.fault;
         dialog.failWhenTold = c.failWhenTold;
         EXPECT_EQ(dialog.DoModal(), c.result);
         EXPECT_EQ(dialog.GetSafeHwnd(), nullptr) << "the window is gone once the dialog ends";
