@@ -39,6 +39,8 @@ def short(path):
     if path == "dll stuff":  # what ld calls the import tables it makes
         return "import tables"
     match = re.match(r"^(.*?)\((.*)\)$", path)
+    if match and os.path.basename(match.group(1)) == "objects.a":  # how CMake archives the program's own
+        return match.group(2)
     if match:
         return f"{os.path.basename(match.group(1))}({match.group(2)})"
     return os.path.basename(path)
