@@ -5,6 +5,7 @@
 //   kw_headless [--report-time] <package folder> <destination folder>
 
 #include "installer_engine.h"
+#include "package_extractor.h"
 #include "message_box.h"
 
 #include <chrono>
@@ -13,21 +14,15 @@
 
 namespace {
 
-class HeadlessInstaller : public CInstallEngine {
+class HeadlessExtractor : public CPackageExtractor {
 public:
     void SetStatus(int, const std::string&) override {}
 
 protected:
-    std::string GetDestinationText() override { return {}; }
     int ShowMessage(const std::string& text, unsigned) override
     {
         std::fprintf(stderr, "kw_headless: %s\n", text.c_str());
         return mb::kIdOk;
-    }
-    std::intptr_t Launch(const std::string&, const std::string&, const std::string&, const std::string&,
-                         int) override
-    {
-        return 0;
     }
     void OnFileError(const plat::FileError& error) override
     {
@@ -49,7 +44,7 @@ int main(int argc, char** argv)
     CInstallEngine::EnsureTrailingBackslash(source);
     CInstallEngine::EnsureTrailingBackslash(destination);
 
-    HeadlessInstaller installer;
+    HeadlessExtractor installer;
     const auto start = std::chrono::steady_clock::now();
     const int result = installer.ExtractFiles(source, destination);
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;

@@ -95,6 +95,6 @@ const char* RefusedEntryNameReason(const std::string& name)
 {
     std::string text;
     if (!plat::DecodeText(name, plat::PathCodePage(), text))
-        return "it holds bytes that are no text in the code page";
+        return kUndecodableNameReason;
     return RefusedEntryTextReason(text);
 }

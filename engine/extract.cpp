@@ -1,10 +1,10 @@
 #include "data_stream.h"
 #include "destination_check.h"
 #include "destination_root.h"
-#include "entry_name.h"
-#include "installer_engine.h"
 #include "message_box.h"
+#include "package_extractor.h"
 #include "package_index.h"
+#include "record_check.h"
 
 namespace {
 
@@ -15,7 +15,7 @@ namespace {
 
 } // namespace
 
-int CInstallEngine::ExtractFiles(const std::string& sourceFolder, const std::string& destinationFolder)
+int CPackageExtractor::ExtractFiles(const std::string& sourceFolder, const std::string& destinationFolder)
 {
     try {
         ExtractAll(sourceFolder, destinationFolder);
@@ -28,7 +28,7 @@ int CInstallEngine::ExtractFiles(const std::string& sourceFolder, const std::str
     }
 }
 
-void CInstallEngine::ExtractAll(const std::string& sourceFolder, const std::string& destinationFolder)
+void CPackageExtractor::ExtractAll(const std::string& sourceFolder, const std::string& destinationFolder)
 {
     plat::File index(sourceFolder + kIndexFileName, plat::File::Mode::Read);
     plat::File data(sourceFolder + kDataFileName, plat::File::Mode::Read);
@@ -39,16 +39,18 @@ void CInstallEngine::ExtractAll(const std::string& sourceFolder, const std::stri
     DataStream contents(data);
     const DestinationFolder destination(destinationFolder);
     plat::DestinationRoot root(destinationFolder);
+    std::string text;
 
     while (records.Position() < records.Length()) {
         const IndexRecord record = records.ReadRecord();
         SetStatus(ProgressPercent(bytesDone, totalBytes), "Extracting " + record.name);
 
         // Checked before the output file is touched, so a bad entry writes nothing.
-        if (record.dataSize > totalBytes - bytesDone)
+        const RecordVerdict verdict = JudgeRecord(record, totalBytes - bytesDone, plat::PathCodePage(), text);
+        if (verdict.fault == RecordFault::kDataPastEnd)
             RaiseBadEntry(plat::kCauseEndOfFile, data, record.name, "its data runs past the end of the data file");
-        if (const char* reason = RefusedEntryNameReason(record.name))
-            RaiseBadEntry(plat::kCauseBadPath, index, record.name, std::string("refused name: ") + reason);
+        if (verdict.fault != RecordFault::kNone)
+            RaiseBadEntry(plat::kCauseBadPath, index, record.name, std::string("refused name: ") + verdict.reason);
         if (!destination.Contains(record.name))
             RaiseBadEntry(plat::kCauseBadPath, index, record.name, "its full path is not inside the destination folder");
 

@@ -5,7 +5,7 @@
 // progress must have run from 0 to at most 100 without going back.
 
 #include "entry_name.h"
-#include "installer_engine.h"
+#include "package_extractor.h"
 #include "package_index.h"
 
 #include <algorithm>
@@ -30,7 +30,7 @@ namespace {
     std::abort();
 }
 
-class FuzzInstaller : public CInstallEngine {
+class FuzzExtractor : public CPackageExtractor {
 public:
     void SetStatus(int percent, const std::string&) override
     {
@@ -42,13 +42,7 @@ public:
     }
 
 protected:
-    std::string GetDestinationText() override { return std::string(); }
     int ShowMessage(const std::string&, unsigned) override { return 1; }
-    std::intptr_t Launch(const std::string&, const std::string&, const std::string&, const std::string&,
-                         int) override
-    {
-        return 0;
-    }
 
 private:
     int m_lastPercent = 0;
@@ -147,8 +141,8 @@ std::set<fs::path> ExistingIn(const std::vector<fs::path>& folders, const std::s
 bool IsAllowed(const Sandbox& sandbox, const fs::path& path)
 {
     const fs::path source = sandbox.Source();
-    if (path == sandbox.Run() || path == source || path == source / CInstallEngine::kIndexFileName ||
-        path == source / CInstallEngine::kDataFileName)
+    if (path == sandbox.Run() || path == source || path == source / CPackageExtractor::kIndexFileName ||
+        path == source / CPackageExtractor::kDataFileName)
         return true;
     // The destination, the folders leading to it, and everything below it.
     const fs::path destination = sandbox.Destination();
@@ -184,15 +178,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         return 0;
     const std::size_t indexLength = std::min<std::size_t>(bytes[0] | (bytes[1] << 8), size - 2);
     sandbox.Reset();
-    const fs::path indexPath = sandbox.Source() / CInstallEngine::kIndexFileName;
+    const fs::path indexPath = sandbox.Source() / CPackageExtractor::kIndexFileName;
     WriteFile(indexPath, bytes + 2, indexLength);
-    WriteFile(sandbox.Source() / CInstallEngine::kDataFileName, bytes + 2 + indexLength, size - 2 - indexLength);
+    WriteFile(sandbox.Source() / CPackageExtractor::kDataFileName, bytes + 2 + indexLength, size - 2 - indexLength);
 
     const std::vector<fs::path> above = FoldersAbove(sandbox.Base());
     const std::set<std::string> names = LastNameParts(indexPath);
     const std::set<fs::path> before = ExistingIn(above, names);
 
-    FuzzInstaller installer;
+    FuzzExtractor installer;
     installer.ExtractFiles(EnginePath(sandbox.Source()), EnginePath(sandbox.Destination()));
 
     CheckSandbox(sandbox);

@@ -50,8 +50,6 @@ void CInstallerDlg::OnOK()
     PaintPendingStatus();
 }
 
-void CInstallerDlg::OnCancel() { CModalDialog::OnCancel(); }
-
 bool CInstallerDlg::OnCommand(int id, int code)
 {
     if (id != IDC_BROWSE || code != BN_CLICKED)
@@ -61,8 +59,6 @@ bool CInstallerDlg::OnCommand(int id, int code)
 }
 
 // The bar is not part of the dialog's painting: only SetStatus draws it.
-bool CInstallerDlg::OnPaint() { return false; }
-
 HICON CInstallerDlg::OnQueryDragIcon() { return m_hIcon; }
 
 // The user is told before the window goes, which it does at once afterwards.

@@ -31,9 +31,7 @@ protected:
     void DoDataExchange() override;
     BOOL OnInitDialog() override;
     void OnOK() override;
-    void OnCancel() override;
     bool OnCommand(int id, int code) override;
-    bool OnPaint() override;
     HICON OnQueryDragIcon() override;
     void OnHandlerFailed() override;
     void OnBrowse();

@@ -42,7 +42,6 @@ public:
     // Runs the dialog until it ends. Returns the result given to EndDialog,
     // or -1 when it could not be shown or a handler failed.
     INT_PTR DoModal();
-    HWND GetSafeHwnd() const { return m_hWnd; }
 
 protected:
     // Binds the controls; called by OnInitDialog.

@@ -6,7 +6,7 @@
 // whose peak starts from this small program's size: a program started
 // directly by the sanitized test would inherit the test's peak through exec.
 
-#include "installer_engine.h"
+#include "package_extractor.h"
 
 #include <cstdio>
 #include <sys/resource.h>
@@ -15,7 +15,7 @@
 
 namespace {
 
-class ProbeInstaller : public CInstallEngine {
+class ProbeExtractor : public CPackageExtractor {
 public:
     void SetStatus(int percent, const std::string& text) override
     {
@@ -23,16 +23,10 @@ public:
     }
 
 protected:
-    std::string GetDestinationText() override { return std::string(); }
     int ShowMessage(const std::string& text, unsigned) override
     {
         std::printf("message %s\n", text.c_str());
         return 1;
-    }
-    std::intptr_t Launch(const std::string&, const std::string&, const std::string&, const std::string&,
-                         int) override
-    {
-        return 0;
     }
 };
 
@@ -49,7 +43,7 @@ int main(int argc, char** argv)
     if (child < 0)
         return 3;
     if (child == 0) {
-        ProbeInstaller installer;
+        ProbeExtractor installer;
         const int result = installer.ExtractFiles(argv[1], argv[2]);
         struct rusage usage {};
         ::getrusage(RUSAGE_SELF, &usage);

@@ -76,7 +76,8 @@ def huge_name(work):
         above = peak - base_peak
         print(f"  {name}: {peak} KiB peak, {above:+} KiB above a small package's {base_peak} KiB, {seconds:.2f} s")
         check(f"{name} of a small package succeeds", base_status == 0, base_err)
-        told = "extraction stopped" if name == "extract" else "zero byte at position 0"
+        # The name is cut at its first zero byte, as the installer reads it: an empty name.
+        told = "extraction stopped" if name == "extract" else "refuses the name '': it is empty"
         check(f"{name} refuses a 1 GiB name", status == 1 and told in err, f"status {status}: {err}")
         check(f"{name} refuses it in less than {MEMORY_LIMIT_KIB} KiB more memory", above < MEMORY_LIMIT_KIB,
               f"{above} KiB more")

@@ -111,7 +111,7 @@ TEST(DataStream, AFailingWriteIsTheTargetsFileError)
         stream.CopyTo(target, 8, [] {});
         FAIL() << "copying into a file opened for reading succeeded";
     } catch (const plat::FileError& error) {
-        EXPECT_NE(error.Cause(), 0);
         EXPECT_EQ(error.Path(), folder.Path() + "read-only use");
+        EXPECT_EQ(std::string(error.what()).rfind("cannot write '" + error.Path() + "': ", 0), 0u) << error.what();
     }
 }

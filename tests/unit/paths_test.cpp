@@ -23,6 +23,9 @@ std::string CurrentFolder()
     return path;
 }
 
+class PathRows : public kwtest::CodePageRows {};
+INSTANTIATE_TEST_SUITE_P(, PathRows, ::testing::Values(1252u, 932u), kwtest::CodePageName);
+
 } // namespace
 
 // Paths in code page 932, where 表 is 95 5C and ソ is 83 5C: their second byte is no `\\`.
@@ -32,7 +35,7 @@ struct PathCase {
     std::string expected;
 };
 
-TEST(EnsureTrailingBackslash, AddsOnlyWhenTheLastCharacterIsNotABackslash)
+TEST_P(PathRows, EnsureTrailingBackslashAddsOnlyWhenTheLastCharacterIsNotABackslash)
 {
     const PathCase cases[] = {
         {1252, "", "\\"},
@@ -45,15 +48,14 @@ TEST(EnsureTrailingBackslash, AddsOnlyWhenTheLastCharacterIsNotABackslash)
         {932, "C:\\a\x95", "C:\\a\x95\\"}, // a lone lead byte at the end
     };
     for (const PathCase& c : cases) {
-        SCOPED_TRACE(std::to_string(c.codePage) + ": " + c.path);
-        const kwtest::PathCodePageScope scope(c.codePage);
-        if (!scope.Active())
+        if (!InThisRun(c.codePage))
             continue;
+        SCOPED_TRACE(c.path);
         EXPECT_EQ(Completed(c.path), c.expected);
     }
 }
 
-TEST(GetInstallerFolder, KeepsThePathUpToItsLastBackslash)
+TEST_P(PathRows, GetInstallerFolderKeepsThePathUpToItsLastBackslash)
 {
     const PathCase cases[] = {
         {1252, "C:\\Downloads\\Pelmora\\PelmoraInstaller.exe", "C:\\Downloads\\Pelmora\\"},
@@ -62,10 +64,9 @@ TEST(GetInstallerFolder, KeepsThePathUpToItsLastBackslash)
         {932, "C:\\x\\\x83\x5C.exe", "C:\\x\\"},
     };
     for (const PathCase& c : cases) {
-        SCOPED_TRACE(std::to_string(c.codePage) + ": " + c.path);
-        const kwtest::PathCodePageScope scope(c.codePage);
-        if (!scope.Active())
+        if (!InThisRun(c.codePage))
             continue;
+        SCOPED_TRACE(c.path);
         FakeInstaller installer;
         installer.modulePath = c.path;
         EXPECT_EQ(installer.GetInstallerFolder(), c.expected);
@@ -80,7 +81,7 @@ TEST(GetInstallerFolder, WarnsAndGoesOnWhenThePathIsUnavailable)
     EXPECT_EQ(installer.log, std::vector<std::string>{"message 0x30 GetModuleFileName failed!!"});
 }
 
-TEST(GetInstallerFolder, RealExecutablePathEndsInBackslash)
+TEST(GetExecutablePath, NamesThisProgramWithBackslashes)
 {
     std::string path;
     ASSERT_TRUE(plat::GetExecutablePath(path));

@@ -151,6 +151,19 @@ PathCodePageScope::PathCodePageScope(unsigned codePage)
 
 PathCodePageScope::~PathCodePageScope() { plat::SetPathCodePage(m_saved); }
 
+void CodePageRows::SetUp()
+{
+    m_scope.emplace(GetParam());
+    if (!m_scope->Active())
+        GTEST_SKIP() << "code page " << GetParam() << " cannot be the path code page here; the system's is "
+                     << plat::PathCodePage();
+}
+
+std::string CodePageName(const ::testing::TestParamInfo<unsigned>& info)
+{
+    return "cp" + std::to_string(info.param);
+}
+
 CurrentFolderGuard::CurrentFolderGuard() : m_saved(fs::current_path().string()) {}
 
 CurrentFolderGuard::~CurrentFolderGuard()

@@ -2,9 +2,12 @@
 
 #include "installer_engine.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -93,6 +96,22 @@ private:
     unsigned m_saved;
     bool m_active;
 };
+
+// A table whose rows are written in several code pages runs once for each of
+// them, with that code page as the path code page, each time the rows written
+// in it. Where the code page cannot be set (on Windows, any but the system's
+// own) the run is skipped and says so. A table derives its own suite from
+// this and instantiates it over the code pages of its rows.
+class CodePageRows : public ::testing::TestWithParam<unsigned> {
+protected:
+    void SetUp() override;
+    bool InThisRun(unsigned codePage) const { return codePage == GetParam(); }
+
+private:
+    std::optional<PathCodePageScope> m_scope;
+};
+
+std::string CodePageName(const ::testing::TestParamInfo<unsigned>& info);
 
 // Keeps the process's current folder across a test that moves it.
 class CurrentFolderGuard {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "installer_engine.h"
+#include "package_extractor.h"
 #include "progress_line.h"
 
 #include <iosfwd>
@@ -11,7 +11,7 @@ namespace kwpack {
 // The engine with a console for its host: status goes to `err`, as one line
 // rewritten in place on a terminal or as a line per entry otherwise, and then
 // the reason an extraction stopped, both as the user reads them.
-class ConsoleExtractor : public CInstallEngine {
+class ConsoleExtractor : public CPackageExtractor {
 public:
     ConsoleExtractor(std::ostream& err, bool liveLine);
 
@@ -21,14 +21,7 @@ public:
     int StatusCount() const { return m_statusCount; }
 
 protected:
-    std::string GetDestinationText() override { return std::string(); }
     int ShowMessage(const std::string& text, unsigned type) override;
-    // The tool only extracts; it never starts the installed program.
-    std::intptr_t Launch(const std::string&, const std::string&, const std::string&, const std::string&,
-                         int) override
-    {
-        return 0;
-    }
     void OnFileError(const plat::FileError& error) override;
 
 private:

@@ -2,31 +2,36 @@
 
 #include "code_page_text.h"
 #include "counted.h"
-#include "entry_name.h"
 #include "installer_engine.h"
+#include "record_check.h"
 
 namespace kwpack {
 namespace {
 
 // What the installer would make of a record that fits in the index: an empty
-// text when it would install it as listed.
+// text when it would install it as listed. The installer's own rules come
+// first, in its order; then what it would take but not as the publisher meant.
 std::string CheckRecord(const IndexRecord& record, plat::FileSize dataLeft, unsigned codePage, ListedEntry& entry)
 {
     entry.name = record.name;
     entry.size = record.dataSize;
+    const RecordVerdict verdict = JudgeRecord(record, dataLeft, codePage, entry.text);
+    switch (verdict.fault) {
+    case RecordFault::kDataPastEnd:
+        return "its " + CountBytes(record.dataSize) + " of data run past the end of the data file (" +
+               CountBytes(dataLeft) + " left)";
+    case RecordFault::kUndecodableName:
+        return "the name '" + Shown(record.name, codePage) +
+               "' holds bytes that are no text in code page " + std::to_string(codePage);
+    case RecordFault::kRefusedName:
+        return "the installer refuses the name '" + ShownName(entry.text) + "': " + verdict.reason;
+    case RecordFault::kNone:
+        break;
+    }
     if (record.name.size() < record.nameLength) {
         return "the name holds a zero byte at position " + std::to_string(record.name.size()) +
                ", so the installer would write '" + Shown(record.name, codePage) + "'";
     }
-    if (!plat::DecodeText(record.name, codePage, entry.text)) {
-        return "the name '" + Shown(record.name, codePage) +
-               "' holds bytes that are no text in code page " + std::to_string(codePage);
-    }
-    if (const char* reason = RefusedEntryTextReason(entry.text))
-        return "the installer refuses the name '" + ShownName(entry.text) + "': " + reason;
-    if (record.dataSize > dataLeft)
-        return "its " + CountBytes(record.dataSize) + " of data run past the end of the data file (" +
-               CountBytes(dataLeft) + " left)";
     return std::string();
 }
 

@@ -33,6 +33,7 @@ public:
     bool failWhenTold = false;    // telling of a failure fails too
 
     BareDialog() : CModalDialog(IDD_INSTALLER) {}
+    HWND Window() const { return m_hWnd; }
 
 protected:
     void DoDataExchange() override
@@ -89,6 +90,6 @@ TEST(ModalDialog, EndsAsItsWayOutSaysAndWithMinusOneWhenAHandlerFails)
         dialog.fault = c.fault;
         dialog.failWhenTold = c.failWhenTold;
         EXPECT_EQ(dialog.DoModal(), c.result);
-        EXPECT_EQ(dialog.GetSafeHwnd(), nullptr) << "the window is gone once the dialog ends";
+        EXPECT_EQ(dialog.Window(), nullptr) << "the window is gone once the dialog ends";
     }
 }
