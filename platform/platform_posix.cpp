@@ -2,6 +2,7 @@
 // Windows-style paths are mapped to POSIX paths where the system is called.
 
 #include "platform.h"
+#include "grow_buffer.h"
 #include "platform_detail.h"
 #include "posix_files.h"
 #include "posix_path.h"
@@ -19,6 +20,13 @@
 #include <vector>
 
 namespace plat {
+namespace {
+
+// Beyond any path or link text the kernel gives (PATH_MAX is 4096), so that
+// only a failing call stops the buffer's growth.
+constexpr std::size_t kLongestPath = std::size_t{1} << 20;
+
+} // namespace
 
 bool ToPosix(const std::string& path, std::string& native)
 {
@@ -105,17 +113,11 @@ int Reopen(int node, int flags) { return ::open(("/proc/self/fd/" + std::to_stri
 
 bool ReadLinkAt(int folder, const char* name, std::string& text)
 {
-    std::vector<char> buffer(256);
-    for (;;) {
-        const ssize_t length = ::readlinkat(folder, name, buffer.data(), buffer.size());
-        if (length < 0)
-            return false;
-        if (static_cast<std::size_t>(length) < buffer.size()) {
-            text.assign(buffer.data(), static_cast<std::size_t>(length));
-            return true;
-        }
-        buffer.resize(buffer.size() * 2);
-    }
+    return GrowUntilFits(text, 256, kLongestPath, [folder, name](char* data, std::size_t size) {
+        const ssize_t length = ::readlinkat(folder, name, data, size);
+        // An empty text is no link's: 0 is failure here too.
+        return length < 0 ? std::size_t{0} : static_cast<std::size_t>(length);
+    });
 }
 
 void FileHandleTraits::Close(Type handle) noexcept { ::close(static_cast<int>(handle)); }
@@ -254,13 +256,15 @@ bool GetFullPath(const std::string& path, std::string& full)
     if (!ToPosix(path, native) || native.empty())
         return false;
     if (native[0] != '/') {
-        std::vector<char> buffer(256);
-        while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
-            if (errno != ERANGE)
-                return false;
-            buffer.resize(buffer.size() * 2);
-        }
-        native = std::string(buffer.data()) + "/" + native;
+        std::string current;
+        const bool got = GrowUntilFits(current, 256, kLongestPath, [](char* data, std::size_t size) {
+            if (::getcwd(data, size) != nullptr)
+                return std::strlen(data);
+            return errno == ERANGE ? size : std::size_t{0};
+        });
+        if (!got)
+            return false;
+        native = current + "/" + native;
     }
     // Built part by part: `..` cuts back to the slash before the last part kept.
     std::string resolved;

@@ -1,4 +1,5 @@
 #include "platform.h"
+#include "grow_buffer.h"
 #include "platform_detail.h"
 #include "win32_files.h"
 #include "win32_handles.h"
@@ -58,44 +59,24 @@ HANDLE AsHandle(std::intptr_t value) { return reinterpret_cast<HANDLE>(value); }
 // The longest path the system takes, in UTF-16 units with the terminator.
 constexpr DWORD kLongestPath = 32768;
 
-// The executable's path, terminated.
+// The executable's path, terminated. A result that fills the buffer may have been cut short.
 bool GetModulePathWide(WideText& path)
 {
-    path.resize(MAX_PATH);
-    for (;;) {
-        const DWORD size = static_cast<DWORD>(path.size());
-        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), size);
-        if (length == 0)
-            return false;
-        // A result that fills the buffer may have been cut short.
-        if (length < size) {
-            path.resize(length + 1);
-            return true;
-        }
-        if (path.size() >= kLongestPath)
-            return false;
-        path.resize(path.size() * 2);
-    }
+    const bool got = GrowUntilFits(path, MAX_PATH, kLongestPath, [](wchar_t* data, std::size_t size) {
+        return std::size_t{::GetModuleFileNameW(nullptr, data, static_cast<DWORD>(size))};
+    });
+    path.push_back(L'\0');
+    return got;
 }
 
 // The short form of a terminated path, terminated.
 bool GetShortPathWide(const WideText& path, WideText& shortPath)
 {
-    shortPath.resize(MAX_PATH);
-    for (;;) {
-        const DWORD size = static_cast<DWORD>(shortPath.size());
-        const DWORD length = ::GetShortPathNameW(path.data(), shortPath.data(), size);
-        if (length == 0)
-            return false;
-        if (length < size) {
-            shortPath.resize(length + 1);
-            return true;
-        }
-        // Too small: `length` is the size needed, terminator included.
-        if (length > kLongestPath)
-            return false;
-        shortPath.resize(length);
-    }
+    const bool got = GrowUntilFits(shortPath, MAX_PATH, kLongestPath, [&path](wchar_t* data, std::size_t size) {
+        return std::size_t{::GetShortPathNameW(path.data(), data, static_cast<DWORD>(size))};
+    });
+    shortPath.push_back(L'\0');
+    return got;
 }
 
 } // namespace
@@ -177,18 +158,9 @@ void RequireDiskFile(HANDLE file, const std::string& path)
 
 bool ResolvedPath(HANDLE handle, WideText& path)
 {
-    path.resize(MAX_PATH);
-    for (;;) {
-        const DWORD size = static_cast<DWORD>(path.size());
-        const DWORD length = ::GetFinalPathNameByHandleW(handle, path.data(), size, FILE_NAME_NORMALIZED);
-        if (length == 0)
-            return false;
-        if (length < size) {
-            path.resize(length);
-            return true;
-        }
-        path.resize(length + 1);
-    }
+    return GrowUntilFits(path, MAX_PATH, kLongestPath * 2, [handle](wchar_t* data, std::size_t size) {
+        return std::size_t{::GetFinalPathNameByHandleW(handle, data, static_cast<DWORD>(size), FILE_NAME_NORMALIZED)};
+    });
 }
 
 bool IsBeneath(const WideText& path, const WideText& folder)
@@ -324,21 +296,10 @@ bool GetExecutablePath(std::string& path)
 
 bool GetFullPath(const std::string& path, std::string& full)
 {
-    std::vector<char> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD size = static_cast<DWORD>(buffer.size());
-        const DWORD length = ::GetFullPathNameA(path.c_str(), size, buffer.data(), nullptr);
-        if (length == 0)
-            return false;
-        if (length < size) {
-            full.assign(buffer.data(), length);
-            return true;
-        }
-        // Too small: `length` is the size needed, terminator included.
-        if (length > 32768 * 4)
-            return false;
-        buffer.resize(length);
-    }
+    // Up to four bytes a character in the longest path.
+    return GrowUntilFits(full, MAX_PATH, kLongestPath * 4, [&path](char* data, std::size_t size) {
+        return std::size_t{::GetFullPathNameA(path.c_str(), static_cast<DWORD>(size), data, nullptr)};
+    });
 }
 
 bool ToEnginePath(const std::string& systemPath, std::string& path)
