@@ -160,8 +160,9 @@ TEST(Pack, StrictMakesEveryWarningAnErrorAndWritesNothing)
         {"a warning", {"readme"}, false, kwpack::kExitOk, "kwpack: warning: " + warning},
         {"a warning under --strict", {"readme"}, true, kwpack::kExitFailed,
          "kwpack: error: " + warning + "kwpack: nothing written\n"},
-        {"a refusal and a warning under --strict", {"con.txt"}, true, kwpack::kExitFailed,
-         "kwpack: refused: 'con.txt' is a name the installer refuses: it names a device\nkwpack: nothing written\n"},
+        {"a refusal and a warning under --strict", {"docs\\"}, true, kwpack::kExitFailed,
+         "kwpack: refused: 'docs' is a folder: the installer creates no folders for entries\n"
+         "kwpack: nothing written\n"},
         {"nothing to warn of under --strict", {"PELMORA.exe"}, true, kwpack::kExitOk, ""},
     };
     for (const Case& c : cases) {
@@ -170,8 +171,12 @@ TEST(Pack, StrictMakesEveryWarningAnErrorAndWritesNothing)
         p.captured.console.quiet = true;
         kwtest::WritePackage(p.out.Path(), {{"old.txt", "old"}});
         const std::string oldIndex = ReadBytes(p.out.Path() + "pelmora.kwi");
-        for (const std::string& file : c.files)
-            p.Add(file, "new");
+        for (const std::string& file : c.files) {
+            if (file.back() == '\\')
+                std::filesystem::create_directory(kwtest::Native(p.app.Path() + file));
+            else
+                p.Add(file, "new");
+        }
         const kwpack::PackOptions options{{}, c.strict};
         EXPECT_EQ(kwpack::RunPack(p.app.Path(), p.out.Path(), p.captured.console, options), c.status);
         EXPECT_EQ(p.captured.err.str(), c.told);
