@@ -24,7 +24,8 @@ bool EncodesExactly(const std::string& text, unsigned codePage, std::string& byt
 
 bool IsKnownCodePage(unsigned codePage)
 {
-    return std::find(std::begin(kCodePages), std::end(kCodePages), codePage) != std::end(kCodePages);
+    return codePage == kUtf8CodePage ||
+           std::find(std::begin(kAnsiCodePages), std::end(kAnsiCodePages), codePage) != std::end(kAnsiCodePages);
 }
 
 bool DecodeText(const std::string& bytes, unsigned codePage, std::string& text)
@@ -71,6 +72,33 @@ bool ReadUtf8(const std::string& text, std::size_t at, char32_t& point, std::siz
         point = point << 6 | (next & 0x3F);
     }
     return point >= kLeast[length] && point <= 0x10FFFF && (point < 0xD800 || point > 0xDFFF);
+}
+
+bool IsStrictUtf8(const std::string& text)
+{
+    char32_t point = 0;
+    for (std::size_t at = 0, length = 0; at < text.size(); at += length) {
+        if (!ReadUtf8(text, at, point, length))
+            return false;
+    }
+    return true;
+}
+
+std::string UpperCase(const std::string& text)
+{
+    std::string upper;
+    upper.reserve(text.size());
+    char32_t point = 0;
+    for (std::size_t at = 0, length = 1; at < text.size(); at += length) {
+        if (!ReadUtf8(text, at, point, length)) {
+            upper += text[at];
+            length = 1;
+            continue;
+        }
+        // Windows compares names a UTF-16 unit at a time, so a character beyond the BMP has no case.
+        AppendUtf8(upper, point > 0xFFFF ? point : UpperCaseUnit(static_cast<char16_t>(point)));
+    }
+    return upper;
 }
 
 void AppendUtf8(std::string& text, char32_t point)

@@ -17,12 +17,16 @@ unsigned g_pathCodePage = kDefaultCodePage;
 
 bool SystemDecode(const std::string& bytes, unsigned codePage, std::string& text)
 {
+    if (codePage == kUtf8CodePage)
+        return CopyStrictUtf8(bytes, text);
     const CodePageTable* table = FindCodePageTable(codePage);
     return table != nullptr && DecodeByTable(*table, bytes, text);
 }
 
 bool SystemEncode(const std::string& text, unsigned codePage, std::string& bytes)
 {
+    if (codePage == kUtf8CodePage)
+        return CopyStrictUtf8(text, bytes);
     const CodePageTable* table = FindCodePageTable(codePage);
     return table != nullptr && EncodeByTable(*table, text, bytes);
 }
@@ -31,13 +35,19 @@ unsigned PathCodePage() { return g_pathCodePage; }
 
 bool SetPathCodePage(unsigned codePage)
 {
-    if (FindCodePageTable(codePage) == nullptr)
+    if (!IsKnownCodePage(codePage))
         return false;
     g_pathCodePage = codePage;
     return true;
 }
 
-// The path code page is always one of the tables'.
-bool IsLeadByte(unsigned char byte) { return IsLeadByteInTable(*FindCodePageTable(g_pathCodePage), byte); }
+// No byte of UTF-8 leads a pair: every byte of a longer character is 0x80 or above.
+bool IsLeadByte(unsigned char byte)
+{
+    const CodePageTable* table = FindCodePageTable(g_pathCodePage);
+    return table != nullptr && IsLeadByteInTable(*table, byte);
+}
+
+char16_t UpperCaseUnit(char16_t unit) { return UpperCaseByTable(unit); }
 
 } // namespace plat

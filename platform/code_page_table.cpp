@@ -1,6 +1,7 @@
 #include "code_page_table.h"
 #include "platform_detail.h"
 
+#include <algorithm>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -109,5 +110,21 @@ bool EncodeByTable(const CodePageTable& table, const std::string& text, std::str
 }
 
 bool IsLeadByteInTable(const CodePageTable& table, unsigned char byte) { return table.singles[byte] == kLeadByte; }
+
+bool CopyStrictUtf8(const std::string& from, std::string& to)
+{
+    if (!IsStrictUtf8(from))
+        return false;
+    to = from;
+    return true;
+}
+
+std::uint16_t UpperCaseByTable(std::uint16_t unit)
+{
+    const UpperCasePair* end = kUpperCasePairs + kUpperCasePairCount;
+    const UpperCasePair* found = std::lower_bound(
+        kUpperCasePairs, end, unit, [](const UpperCasePair& pair, std::uint16_t wanted) { return pair.unit < wanted; });
+    return found != end && found->unit == unit ? found->upper : unit;
+}
 
 } // namespace plat

@@ -51,9 +51,18 @@ struct CodePageTable {
     std::size_t unwritableCount;
 };
 
-// The generated tables, one for each code page a package may be written in.
-constexpr std::size_t kCodePageTableCount = std::size(kCodePages);
+// The generated tables, one for each ANSI code page a package may be written in.
+constexpr std::size_t kCodePageTableCount = std::size(kAnsiCodePages);
 extern const CodePageTable kCodePageTables[kCodePageTableCount];
+
+// A UTF-16 unit that Windows' upper case changes, and what it makes of it.
+struct UpperCasePair {
+    std::uint16_t unit;
+    std::uint16_t upper;
+};
+// Every such unit, generated, in ascending order.
+extern const UpperCasePair kUpperCasePairs[];
+extern const std::size_t kUpperCasePairCount;
 
 // The table of `codePage`, or null.
 const CodePageTable* FindCodePageTable(unsigned codePage);
@@ -65,5 +74,13 @@ bool DecodeByTable(const CodePageTable& table, const std::string& bytes, std::st
 // character has none, or the text is no UTF-8.
 bool EncodeByTable(const CodePageTable& table, const std::string& text, std::string& bytes);
 bool IsLeadByteInTable(const CodePageTable& table, unsigned char byte);
+
+// UTF-8 needs no table: bytes that are UTF-8 as Windows' strict conversion
+// takes it read, and write, as themselves. False, leaving `to` as it was, for
+// any others.
+bool CopyStrictUtf8(const std::string& from, std::string& to);
+
+// `unit` in upper case by the generated pairs: itself when none names it.
+std::uint16_t UpperCaseByTable(std::uint16_t unit);
 
 } // namespace plat

@@ -5,6 +5,9 @@
 #include "platform_detail.h"
 #include "win32_text.h"
 
+// ntdll's, declared only in the driver kit's headers.
+extern "C" WCHAR NTAPI RtlUpcaseUnicodeChar(WCHAR unit);
+
 namespace plat {
 
 bool ToWide(const std::string& bytes, UINT codePage, DWORD flags, WideText& wide)
@@ -56,5 +59,7 @@ unsigned PathCodePage() { return ::GetACP(); }
 bool SetPathCodePage(unsigned codePage) { return codePage == ::GetACP(); }
 
 bool IsLeadByte(unsigned char byte) { return ::IsDBCSLeadByteEx(CP_ACP, byte) != 0; }
+
+char16_t UpperCaseUnit(char16_t unit) { return static_cast<char16_t>(::RtlUpcaseUnicodeChar(unit)); }
 
 } // namespace plat

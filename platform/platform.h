@@ -111,9 +111,12 @@ bool ToEnginePath(const std::string& systemPath, std::string& path);
 // user reads paths: with `/` on POSIX.
 std::string ShownPath(std::string text);
 
-// The code pages a package's names may be written in: Thai, the four East Asian
-// double-byte ones, and 1250 to 1258. Every one writes ASCII as ASCII.
-constexpr unsigned kCodePages[] = {874, 932, 936, 949, 950, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258};
+// The code pages a package's names may be written in: the ANSI code pages of
+// Windows' language editions (Thai, the four East Asian double-byte ones, and
+// 1250 to 1258), and UTF-8, the code page of systems whose language has none
+// of its own or that are set to use it. Every one writes ASCII as ASCII.
+constexpr unsigned kAnsiCodePages[] = {874, 932, 936, 949, 950, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258};
+constexpr unsigned kUtf8CodePage = 65001;
 constexpr unsigned kDefaultCodePage = 1252;
 
 bool IsKnownCodePage(unsigned codePage);

@@ -36,6 +36,16 @@ bool SystemEncode(const std::string& text, unsigned codePage, std::string& bytes
 // no overlong form, no surrogate, nothing beyond U+10FFFF.
 bool ReadUtf8(const std::string& text, std::size_t at, char32_t& point, std::size_t& length);
 void AppendUtf8(std::string& text, char32_t point);
+// True when every character of `text` passes ReadUtf8.
+bool IsStrictUtf8(const std::string& text);
+
+// A UTF-16 unit in upper case as Windows compares file names: by the system's
+// own table (RtlUpcaseUnicodeChar), which is not the C library's.
+char16_t UpperCaseUnit(char16_t unit);
+// UTF-8 text with every letter in upper case as Windows compares file names,
+// so two names are one file there when these are equal. A byte that is no
+// UTF-8 stays as it is.
+std::string UpperCase(const std::string& text);
 
 // The length of the UTF-8 sequence that `lead` starts; 1 for a byte that starts none.
 inline std::size_t Utf8SequenceLength(unsigned char lead)

@@ -22,10 +22,11 @@ if [ "${1:-}" = "--coverage" ]; then
 fi
 
 # Wine takes the system's code page from the locale (ja_JP gives 932, pl_PL
-# 1250, ru_RU 1251) and writes non-ASCII names to the file system only in a
-# UTF-8 locale that exists.
+# 1250, ru_RU 1251, and hi_IN, which has no ANSI code page of its own, 65001)
+# and writes non-ASCII names to the file system only in a UTF-8 locale that
+# exists.
 make_locales() {
-    for locale in ja_JP pl_PL ru_RU; do
+    for locale in ja_JP pl_PL ru_RU hi_IN; do
         if ! locale -a | grep -qx "$locale.utf8"; then
             echo "bootstrap: generating the locale $locale.UTF-8"
             localedef -i "$locale" -f UTF-8 "$locale.UTF-8"

@@ -1,13 +1,13 @@
 #!/bin/sh
 # Writes platform/code_page_data.cpp, the code-page tables that the POSIX
 # stand-in converts names with, from Windows' own conversions as Wine makes
-# them: kwcodepagegen asks for every byte, pair and character. Run it again
-# when the accepted code pages change; the code-page differential test
+# them: kwcodepagegen asks for every byte, pair and character, and for the
+# upper case of every BMP unit. Run it again when the accepted code pages change; the code-page differential test
 # (`ctest -R codepage_differential` in a Windows build) checks the result.
 # Usage: scripts/generate-code-page-tables.sh
 set -eu
 cd "$(dirname "$0")/.."
-if ./scripts/runs-32-bit.sh; then preset=windows; else preset=windows64; fi
+if [ "$(./scripts/run32/run32 route)" = native ]; then preset=windows; else preset=windows64; fi
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset" --target kwcodepagegen
 build="$PWD/build/$preset"

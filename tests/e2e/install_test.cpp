@@ -1,5 +1,6 @@
+#include "code_page_text.h"
 #include "installer_fixture.h"
-
+#include "platform.h"
 #include "progress_bar.h"
 
 #include <algorithm>
@@ -185,6 +186,51 @@ TEST_F(CodePageInstallTest, InstallsIntoAFolderWhoseLastByteIs5C)
     EXPECT_EQ(WideNames(AnsiToWide(folder + "\\")),
               (std::vector<std::wstring>{L"pelmora.exe", L"ポスター.txt", L"表.txt"}));
     EXPECT_EQ(WaitForLaunches(1).size(), 1u);
+}
+
+// Names as `kwpack pack --codepage 65001` writes them.
+std::string PackedInUtf8(const std::string& text)
+{
+    std::string bytes;
+    EXPECT_EQ(kwpack::EncodeName(text, plat::kUtf8CodePage, bytes), "");
+    return bytes;
+}
+
+TEST_F(CodePageInstallTest, Utf8InstallsItsNamesExactly)
+{
+    if (GetACP() != CP_UTF8)
+        GTEST_SKIP() << "needs the system code page 65001, as LC_ALL=hi_IN.UTF-8 gives under Wine";
+    std::vector<kwtest::Entry> entries;
+    for (const char* name : {"नमस्ते.txt", "Läs 表 Ёж.txt", "\xF0\x9F\x98\x80.dat"})
+        entries.push_back({PackedInUtf8(name), name});
+    entries.push_back(SampleEntries().back());
+    const Window dialog = StartInstaller(entries);
+    dialog.SetText(kDestinationId, m_target.Path());
+    ASSERT_NO_FATAL_FAILURE(InstallWithoutQuestions(dialog, "Installation Complete!!"));
+    EXPECT_EQ(WideNames(AnsiToWide(m_target.Path())),
+              (std::vector<std::wstring>{L"L\u00E4s \u8868 \u0401\u0436.txt", L"pelmora.exe",
+                                         L"\u0928\u092E\u0938\u094D\u0924\u0947.txt", L"\U0001F600.dat"}));
+    for (const kwtest::Entry& entry : entries)
+        EXPECT_EQ(kwtest::ReadBytes(m_target.Path() + entry.name), entry.contents);
+    EXPECT_EQ(WaitForLaunches(1).size(), 1u);
+}
+
+// "Läs mig.txt" as code page 1252 writes it is no UTF-8: the file error
+// stops the install before it, and nothing is written under a look-alike.
+TEST_F(CodePageInstallTest, Utf8RefusesANameWrittenFor1252WithTheFileError)
+{
+    if (GetACP() != CP_UTF8)
+        GTEST_SKIP() << "needs the system code page 65001, as LC_ALL=hi_IN.UTF-8 gives under Wine";
+    const Window dialog =
+        StartInstaller({{"readme.txt", "first"}, {"L\xE4s mig.txt", "written for 1252"}, SampleEntries().back()});
+    dialog.SetText(kDestinationId, m_target.Path());
+    dialog.Click(kInstallId);
+    const MessageBoxView box = m_installer->WaitForMessageBox();
+    ExpectMessageBox(box, "Caught a file exception!!", IDI_HAND);
+    box.Answer(IDOK);
+    ASSERT_NO_THROW(WaitForStatus(dialog, "Error while extracting!!"));
+    EXPECT_EQ(WideNames(AnsiToWide(m_target.Path())), std::vector<std::wstring>{L"readme.txt"});
+    EXPECT_TRUE(Launches().empty());
 }
 
 // The installer's own path holds Ł, which the system's code page cannot write:

@@ -26,14 +26,25 @@ int Kwpack(CapturedConsole& captured, std::vector<std::string> arguments)
 
 TEST(Cli, HelpForTheToolAndEachCommandExitsZero)
 {
-    const std::vector<std::vector<std::string>> asks{
-        {"--help"}, {"pack", "--help"}, {"list", "--help"}, {"extract", "--help"}, {"verify", "--help"}};
-    for (const auto& ask : asks) {
-        SCOPED_TRACE(ask.front() + " " + ask.back());
+    struct Ask {
+        std::vector<std::string> arguments;
+        std::vector<std::string> told; // options and code pages the help names
+    };
+    const Ask asks[] = {
+        {{"--help"}, {"pack", "list", "extract", "verify"}},
+        {{"pack", "--help"}, {"-q,--quiet", "--strict", "--codepage", "65001 (UTF-8)", "without pelmora.exe"}},
+        {{"list", "--help"}, {"--json", "as hex", "--codepage", "1258 or 65001"}},
+        {{"extract", "--help"}, {"-q,--quiet", "--codepage"}},
+        {{"verify", "--help"}, {"--codepage", "874, 932"}},
+    };
+    for (const Ask& ask : asks) {
+        SCOPED_TRACE(ask.arguments.front() + " " + ask.arguments.back());
         CapturedConsole captured;
-        EXPECT_EQ(Kwpack(captured, ask), kwpack::kExitOk);
+        EXPECT_EQ(Kwpack(captured, ask.arguments), kwpack::kExitOk);
         EXPECT_TRUE(Contains(captured.out.str(), "Usage: kwpack"));
         EXPECT_TRUE(Contains(captured.out.str(), "Exit status: 0 when"));
+        for (const std::string& told : ask.told)
+            EXPECT_TRUE(Contains(captured.out.str(), told));
     }
 }
 
@@ -50,7 +61,8 @@ TEST(Cli, UnusableCommandLinesExitTwo)
     const std::vector<std::vector<std::string>> wrongs{
         {}, {"unpack", "x"}, {"pack", "folder"}, {"list"}, {"extract", "package"}, {"list", "a", "b"},
         {"verify", "package"}, {"list", "a", "--codepage", "437"}, {"pack", "a", "-o", "b", "--codepage", "utf8"},
-        {"extract", "a", "b", "--codepage"}};
+        {"extract", "a", "b", "--codepage"}, {"list", "a", "--codepage", "65000"}, {"list", "a", "--quiet"},
+        {"verify", "a", "b", "-q"}, {"extract", "a", "b", "--strict"}, {"pack", "a", "-o", "b", "--json"}};
     for (const auto& wrong : wrongs) {
         CapturedConsole captured;
         EXPECT_EQ(Kwpack(captured, wrong), kwpack::kExitUsage);
@@ -99,6 +111,36 @@ TEST(Cli, CommandsRunWithTheirArguments)
     CapturedConsole here;
     EXPECT_EQ(Kwpack(here, {"list", ""}), kwpack::kExitOk);
     EXPECT_EQ(here.out.str(), listing.out.str());
+}
+
+// What a publisher's pipeline asks for: no progress, warnings as errors,
+// UTF-8 names and a listing a script reads.
+TEST(Cli, PipelineOptionsReachTheirCommands)
+{
+    kwtest::TempFolder app;
+    kwtest::TempFolder work;
+    kwtest::WriteBytes(app.Path() + "pelmora.exe", "MZ");
+    const std::string package = work.Path() + "package";
+
+    CapturedConsole packing;
+    EXPECT_EQ(Kwpack(packing, {"pack", app.Path(), "-o", package, "-q", "--strict", "--codepage", "65001"}),
+              kwpack::kExitOk);
+    EXPECT_EQ(packing.err.str(), "");
+    CapturedConsole listing;
+    EXPECT_EQ(Kwpack(listing, {"list", package, "--json", "--codepage", "65001"}), kwpack::kExitOk);
+    EXPECT_EQ(listing.out.str(), "{\"entries\": [\n"
+                                 "  {\"name\": \"pelmora.exe\", \"bytes\": \"70656c6d6f72612e657865\", \"size\": 2}\n"
+                                 "], \"count\": 1, \"totalSize\": 2}\n");
+    CapturedConsole extracting;
+    EXPECT_EQ(Kwpack(extracting, {"extract", "--quiet", package, work.Path() + "installed"}), kwpack::kExitOk);
+    EXPECT_EQ(extracting.err.str(), "");
+    EXPECT_TRUE(Contains(extracting.out.str(), "Extracted 1 entry"));
+
+    kwtest::TempFolder empty;
+    CapturedConsole strict;
+    EXPECT_EQ(Kwpack(strict, {"pack", "--strict", empty.Path(), "-o", work.Path() + "strict"}), kwpack::kExitFailed);
+    EXPECT_TRUE(Contains(strict.err.str(), "kwpack: error: the folder holds no pelmora.exe"));
+    EXPECT_FALSE(kwtest::Exists(work.Path() + "strict"));
 }
 
 // Where paths are written in the package's code page (POSIX), a folder whose

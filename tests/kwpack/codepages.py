@@ -1,13 +1,15 @@
 #!/usr/bin/env python3
-"""Packs folders of Swedish, Polish, Russian and Japanese names, each with its
-code page, and checks the index against Python's own encoders; lists and
-extracts them again and checks the names on disk; and checks the refusals.
+"""Packs folders of Swedish, Polish, Russian, Japanese and UTF-8 names, each
+with its code page, and checks the index against Python's own encoders; lists
+them again, as text and as JSON, extracts them and checks the names on disk;
+and checks the refusals.
 
 Usage: codepages.py KWPACK [RUNNER...]
 With a runner (wine-run and its prefix), KWPACK is the Windows kwpack.exe: it
 is given Z: paths and runs in a locale whose ANSI code page is the package's,
 as a Windows system of that language would run it.
 """
+import json
 import os
 import struct
 import subprocess
@@ -21,6 +23,8 @@ LANGUAGES = [
     (1250, "pl_PL.UTF-8", ["Łódź.txt", "Żółw.dat", "pelmora.exe"]),
     (1251, "ru_RU.UTF-8", ["Привет.txt", "Ёжик.dat", "pelmora.exe"]),
     (932, "ja_JP.UTF-8", ["表.txt", "能力.dat", "ポスター.txt", "pelmora.exe"]),
+    # hi_IN has no ANSI code page of its own, so Wine gives it 65001.
+    (65001, "hi_IN.UTF-8", ["नमस्ते.txt", "Läs 表 Ёж.txt", "\U0001F600.dat", "\u2028.txt", "pelmora.exe"]),
 ]
 
 
@@ -53,14 +57,16 @@ def make_folder(root, names):
 def round_trip(work, code_page, locale, names):
     app, package, out = (os.path.join(work, part) for part in ("app", "package", "out"))
     make_folder(app, names)
-    status, _, err = run(locale, "pack", path_arg(app), "-o", path_arg(package), "--codepage", code_page)
-    check(f"{code_page}: pack", status == 0, err)
+    status, _, err = run(locale, "pack", path_arg(app), "-o", path_arg(package), "--codepage", code_page, "-q",
+                         "--strict")
+    check(f"{code_page}: pack, quiet and strict, says nothing", status == 0 and err == "", err)
     expected = sorted(name.encode(f"cp{code_page}") for name in names)
     check(f"{code_page}: index names as Python encodes them", index_names(package) == expected,
           f"{index_names(package)} != {expected}")
     status, listed, err = run(locale, "list", path_arg(package), "--codepage", code_page)
     check(f"{code_page}: list shows the names", status == 0 and all(f"  {n}\n" in listed for n in names),
           listed + err)
+    list_json(locale, package, code_page, names)
     status, verified, err = run(locale, "verify", path_arg(package), path_arg(app), "--codepage", code_page)
     check(f"{code_page}: verify finds every file", status == 0 and "Every entry matches" in verified, verified + err)
     status, _, err = run(locale, "extract", path_arg(package), path_arg(out), "--codepage", code_page)
@@ -77,10 +83,30 @@ def round_trip(work, code_page, locale, names):
               f"code page 1252, as the installer writes them, not in code page {code_page}" in err, err)
 
 
-def refusal(work, what, names, expected):
+def list_json(locale, package, code_page, names):
+    done = subprocess.run(command("list", path_arg(package), "--codepage", code_page, "--json"),
+                          env=dict(os.environ, LC_ALL=locale), capture_output=True, timeout=300)
+    try:
+        document = json.loads(done.stdout.decode("utf-8"))
+    except ValueError as error:
+        check(f"{code_page}: list --json writes one JSON document", False, f"{error}: {done.stdout!r}")
+        return
+    entries = document["entries"]
+    stored = index_names(package)
+    check(f"{code_page}: list --json holds each entry in index order",
+          done.returncode == 0 and [e["name"] for e in entries] == [b.decode(f"cp{code_page}") for b in stored] and
+          [bytes.fromhex(e["bytes"]) for e in entries] == stored, f"{entries} {stored}")
+    sizes = sum(len(name.encode("utf-8")) for name in names)
+    check(f"{code_page}: list --json sizes and totals",
+          [e["size"] for e in entries] == [len(b.decode(f"cp{code_page}").encode("utf-8")) for b in stored] and
+          document["count"] == len(names) and document["totalSize"] == sizes and "error" not in document,
+          str(document))
+
+
+def refusal(work, what, names, expected, *options):
     app, package = os.path.join(work, "app"), os.path.join(work, "package")
     make_folder(app, names)
-    status, _, err = run("C.UTF-8", "pack", path_arg(app), "-o", path_arg(package))
+    status, _, err = run("C.UTF-8", "pack", path_arg(app), "-o", path_arg(package), *options)
     check(what, status == 1 and expected in err and not os.path.exists(package), f"status {status}: {err}")
 
 
@@ -93,5 +119,11 @@ with tempfile.TemporaryDirectory() as work:
 with tempfile.TemporaryDirectory() as work:
     refusal(work, "case twins beyond ASCII", ["Ärende.txt", "ärende.txt"],
             "'Ärende.txt' and 'ärende.txt' are one file on Windows")
+with tempfile.TemporaryDirectory() as work:
+    refusal(work, "case twins in Greek, by Windows' own upper case", ["σ.txt", "Σ.txt", "ς.txt", "pelmora.exe"],
+            "'Σ.txt' and 'σ.txt' are one file on Windows", "--codepage", 65001)
+with tempfile.TemporaryDirectory() as work:
+    refusal(work, "pack --strict: a folder without pelmora.exe", ["readme.txt"],
+            "kwpack: error: the folder holds no pelmora.exe", "--strict")
 
 finish("codepages")

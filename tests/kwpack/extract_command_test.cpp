@@ -51,6 +51,17 @@ TEST(Extract, PrintsALinePerEntryWhenStandardErrorIsNoTerminal)
     kwtest::WritePackage(many.package.Path(), entries);
     EXPECT_EQ(many.Run(), kwpack::kExitOk);
     EXPECT_EQ(many.captured.err.str(), lines);
+
+    // Quiet, on a terminal or not: no progress, and the same result.
+    for (const bool terminal : {false, true}) {
+        Extracting quiet(terminal);
+        quiet.captured.console.quiet = true;
+        kwtest::WritePackage(quiet.package.Path(), {{"a.txt", "abc"}});
+        EXPECT_EQ(quiet.Run(), kwpack::kExitOk);
+        EXPECT_EQ(quiet.captured.err.str(), "");
+        EXPECT_EQ(quiet.captured.out.str(), "Extracted 1 entry into '" + HostForm(quiet.destination.Path()) + "'\n");
+        EXPECT_EQ(kwtest::ReadBytes(quiet.destination.Path() + "a.txt"), "abc");
+    }
 }
 
 TEST(Extract, RewritesOneLineOnATerminal)
@@ -88,15 +99,21 @@ TEST(Extract, ClipsATerminalLineThatWouldWrap)
     }
 }
 
+// Quiet, the reason is told all the same, and alone.
 TEST(Extract, FileErrorExitsWithOneAndNamesTheFile)
 {
-    Extracting x;
-    kwtest::WritePackage(x.package.Path(), {{"pelmora.exe", "MZ"}, {"sub\\file.txt", "abc"}});
-    EXPECT_EQ(x.Run(), kwpack::kExitFailed);
-    EXPECT_TRUE(Contains(x.captured.err.str(), "extraction stopped"));
-    EXPECT_TRUE(Contains(x.captured.err.str(), HostForm(x.destination.Path() + "sub\\file.txt")));
-    EXPECT_FALSE(Contains(x.captured.out.str(), "Extracted"));
-    EXPECT_EQ(kwtest::ReadBytes(x.destination.Path() + "pelmora.exe"), "MZ");
+    for (const bool quiet : {false, true}) {
+        SCOPED_TRACE(quiet ? "quiet" : "with progress");
+        Extracting x;
+        x.captured.console.quiet = quiet;
+        kwtest::WritePackage(x.package.Path(), {{"pelmora.exe", "MZ"}, {"sub\\file.txt", "abc"}});
+        EXPECT_EQ(x.Run(), kwpack::kExitFailed);
+        EXPECT_TRUE(Contains(x.captured.err.str(), "extraction stopped"));
+        EXPECT_TRUE(Contains(x.captured.err.str(), HostForm(x.destination.Path() + "sub\\file.txt")));
+        EXPECT_EQ(x.captured.err.str().rfind("kwpack: extraction stopped", 0) == 0, quiet);
+        EXPECT_FALSE(Contains(x.captured.out.str(), "Extracted"));
+        EXPECT_EQ(kwtest::ReadBytes(x.destination.Path() + "pelmora.exe"), "MZ");
+    }
 }
 
 // A record that does not fit in the index is told in the words list uses.

@@ -9,12 +9,15 @@
   writes a file that is neither the old nor the new one;
 - packs of two folders into one, several at once: each exits 0, and the pair
   left is one of them whole, with no partial file beside it;
-- standard output on a full disk: no command exits 0.
+- standard output on a full disk: no command exits 0;
+- `list --json` of hostile names and broken records: standard output is
+  always one JSON document, the entries read and then what stopped them.
 
 Usage: hostile.py KWPACK [RUNNER...]
 With a runner (wine-run and its prefix), KWPACK is the Windows kwpack.exe,
 given Z: paths. KW_KILL_ROUNDS (24) and KW_KILL_SEED (the time) set the kills.
 """
+import json
 import os
 import random
 import signal
@@ -65,6 +68,7 @@ def huge_name(work):
 
     cases = [
         ("list", lambda package: ["list", path_arg(package)]),
+        ("list --json", lambda package: ["list", path_arg(package), "--json"]),
         ("verify", lambda package: ["verify", path_arg(package), path_arg(installed)]),
         ("extract", lambda package: ["extract", path_arg(package), destination(package)]),
     ]
@@ -224,6 +228,52 @@ def packs_at_once(work, rounds, together=3):
               status == 0 and (got == old or got == new), f"status {status}, {sorted(got)}: {err_text}")
 
 
+def record(name, size=0):
+    return size.to_bytes(4, "little") + len(name).to_bytes(4, "little") + name
+
+
+# Code page, the names' bytes, then the names listed and the record that stops
+# the listing (None when none does) with what its message says.
+JSON_CASES = [
+    (1252, [b'sub\\x.txt', b"{'}],\t.txt"], ["sub\\x.txt"], (2, "control character")),
+    (1252, [b"a.txt", b'say "hi".txt'], ["a.txt"], (2, "holds one of")),
+    (1252, [b"a.txt", b"ab\0cd"], ["a.txt"], (2, "zero byte")),
+    (1252, [b"\x1b[2J\x07.txt"], [], (1, "\\x1B[2J\\x07.txt")),
+    (932, [b"\x83\x7c.txt", b"a\x95"], ["\u30dd.txt"], (2, "no text in code page 932")),
+    (65001, ["\u2028 \U0001F600 表.txt".encode(), b"L\xe4s.txt"], ["\u2028 \U0001F600 表.txt"],
+     (2, "no text in code page 65001")),
+    (65001, [b"pelmora.exe", "नमस्ते".encode()], ["pelmora.exe", "नमस्ते"], None),
+]
+
+
+def json_listings(work):
+    for number, (code_page, names, listed, stop) in enumerate(JSON_CASES):
+        package = os.path.join(work, f"package{number}")
+        os.makedirs(package)
+        write(os.path.join(package, "pelmora.kwi"), b"".join(record(name) for name in names))
+        write(os.path.join(package, "pelmora.kwf"), b"")
+        with tempfile.TemporaryFile() as out:
+            status, err, _ = run("list", path_arg(package), "--codepage", code_page, "--json", stdout=out)
+            out.seek(0)
+            text = out.read()
+        what = f"list --json of {names!r} in {code_page}"
+        try:
+            document = json.loads(text.decode("utf-8"))
+        except ValueError as error:
+            check(f"{what}: one JSON document in UTF-8", False, f"{error}: {text!r}")
+            continue
+        entries = [entry["name"] for entry in document["entries"]]
+        check(f"{what}: the entries before what stopped it", entries == listed, f"{entries}")
+        error = document.get("error")
+        if stop is None:
+            check(f"{what}: ends with the totals", status == 0 and error is None and document["count"] == len(listed),
+                  f"status {status}: {document}")
+            continue
+        check(f"{what}: ends with the record that stopped it", status == 1 and error is not None and
+              error["record"] == stop[0] and stop[1] in error["message"] and error["message"] in err,
+              f"status {status}: {document} / {err}")
+
+
 def full_output(work):
     package = os.path.join(work, "package")
     os.makedirs(package)
@@ -254,5 +304,7 @@ with tempfile.TemporaryDirectory() as work:
     packs_at_once(work, int(os.environ.get("KW_TOGETHER_ROUNDS", "6")))
 with tempfile.TemporaryDirectory() as work:
     full_output(work)
+with tempfile.TemporaryDirectory() as work:
+    json_listings(work)
 
 finish("hostile")

@@ -61,20 +61,24 @@ TEST(Pack, WritesTheWorkedExampleByteForByte)
 }
 
 // Progress goes to standard error, so what a script reads from standard output is the result alone.
-TEST(Pack, ShowsALinePerEntryOrOneRewrittenLineOnATerminal)
+TEST(Pack, ShowsALinePerEntryOneRewrittenLineOnATerminalOrNoneWhenQuiet)
 {
     struct Shown {
         bool terminal;
+        bool quiet;
         std::string lines;
     };
     const Shown cases[] = {
-        {false, "[  0%] Packing a-long-name.txt\n[ 75%] Packing pelmora.exe\n"},
-        {true, "\r[  0%] Packing a-long-name.txt\r[ 75%] Packing pelmora.exe    \n"},
+        {false, false, "[  0%] Packing a-long-name.txt\n[ 75%] Packing pelmora.exe\n"},
+        {true, false, "\r[  0%] Packing a-long-name.txt\r[ 75%] Packing pelmora.exe    \n"},
+        {false, true, ""},
+        {true, true, ""},
     };
     for (const Shown& c : cases) {
-        SCOPED_TRACE(c.terminal ? "terminal" : "no terminal");
+        SCOPED_TRACE(std::string(c.terminal ? "terminal" : "no terminal") + (c.quiet ? ", quiet" : ""));
         Packing p;
         p.captured.console.errIsTerminal = c.terminal;
+        p.captured.console.quiet = c.quiet;
         p.Add("a-long-name.txt", "abc");
         p.Add("pelmora.exe", "M");
         EXPECT_EQ(p.Run(), kwpack::kExitOk);
@@ -137,6 +141,52 @@ TEST(Pack, EmptyFolderMakesAnEmptyPairAndWarnsOfTheMissingProgram)
     EXPECT_EQ(ReadBytes(p.out.Path() + "pelmora.kwi"), "");
     EXPECT_EQ(ReadBytes(p.out.Path() + "pelmora.kwf"), "");
     EXPECT_TRUE(Contains(p.captured.err.str(), "warning: the folder holds no pelmora.exe"));
+}
+
+// Under --strict the warning is the error, told as it would be warned of, and
+// neither the old pair nor a missing output folder is touched.
+TEST(Pack, StrictMakesEveryWarningAnErrorAndWritesNothing)
+{
+    const std::string warning =
+        "the folder holds no pelmora.exe: the installer will fail to start the program after installing\n";
+    struct Case {
+        const char* what;
+        Names files;
+        bool strict;
+        int status;
+        std::string told;
+    };
+    const Case cases[] = {
+        {"a warning", {"readme"}, false, kwpack::kExitOk, "kwpack: warning: " + warning},
+        {"a warning under --strict", {"readme"}, true, kwpack::kExitFailed,
+         "kwpack: error: " + warning + "kwpack: nothing written\n"},
+        {"a refusal and a warning under --strict", {"docs\\"}, true, kwpack::kExitFailed,
+         "kwpack: refused: 'docs' is a folder: the installer creates no folders for entries\n"
+         "kwpack: nothing written\n"},
+        {"nothing to warn of under --strict", {"PELMORA.exe"}, true, kwpack::kExitOk, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Packing p;
+        p.captured.console.quiet = true;
+        kwtest::WritePackage(p.out.Path(), {{"old.txt", "old"}});
+        const std::string oldIndex = ReadBytes(p.out.Path() + "pelmora.kwi");
+        for (const std::string& file : c.files) {
+            if (file.back() == '\\')
+                std::filesystem::create_directory(kwtest::Native(p.app.Path() + file));
+            else
+                p.Add(file, "new");
+        }
+        const kwpack::PackOptions options{{}, c.strict};
+        EXPECT_EQ(kwpack::RunPack(p.app.Path(), p.out.Path(), p.captured.console, options), c.status);
+        EXPECT_EQ(p.captured.err.str(), c.told);
+        EXPECT_EQ(ReadBytes(p.out.Path() + "pelmora.kwi") == oldIndex, c.status != kwpack::kExitOk);
+        EXPECT_EQ(kwtest::ListTree(p.out.Path()), (Names{"pelmora.kwf", "pelmora.kwi"}));
+        CapturedConsole again;
+        const std::string missing = p.out.Path() + "new\\";
+        EXPECT_EQ(kwpack::RunPack(p.app.Path(), missing, again.console, options), c.status);
+        EXPECT_EQ(kwtest::Exists(missing), c.status == kwpack::kExitOk);
+    }
 }
 
 TEST(Pack, ProgramInAnyCaseSatisfiesTheLaunch)
@@ -225,6 +275,17 @@ TEST(Pack, RefusesWhatTheInstallerCouldNotWrite)
     // while "ê" followed by the accent on its own is written as the two codes.
     EXPECT_TRUE(Contains(inCodePage("ế.txt", 1258), "'ế' (U+1EBF) has no code in code page 1258"));
     EXPECT_EQ(inCodePage("\u00EA\u0301.txt", 1258), "");
+    // UTF-8 writes every character, beyond the BMP too, but only as well-formed
+    // UTF-8: no surrogate, overlong form or code beyond U+10FFFF.
+    EXPECT_EQ(inCodePage("Läs 表 नमस्ते ế.txt", 65001), "");
+    EXPECT_EQ(inCodePage("\xF0\x9F\x98\x80.txt", 65001), "");
+    EXPECT_TRUE(Contains(inCodePage("\xF0\x9F\x98\x80.txt", 932), "(U+1F600) has no code in code page 932"));
+    const std::pair<const char*, const char*> notUtf8[] = {
+        {"a\xE4.txt", "byte 0xE4"},        {"\xED\xA0\x80.txt", "byte 0xED"},  {"\xC0\xAF.txt", "byte 0xC0"},
+        {"\xE0\x80\xAF.txt", "byte 0xE0"}, {"\xF4\x90\x80\x80", "byte 0xF4"}, {"\xE3\x81", "byte 0xE3"}};
+    for (const auto& [name, byte] : notUtf8)
+        EXPECT_TRUE(Contains(inCodePage(name, 65001), std::string(byte) + " is no UTF-8; choose another --codepage"));
+    EXPECT_TRUE(Contains(inCodePage("a|b.txt", 65001), "installer refuses"));
 }
 
 TEST(Pack, RefusesNamesThatWindowsTakesForOneFile)
@@ -239,6 +300,14 @@ TEST(Pack, RefusesNamesThatWindowsTakesForOneFile)
         {{"ÉTÉ.txt", "été.txt", "ete.txt"}, {"'ÉTÉ.txt' and 'été.txt'"}},
         {{"Привет.txt", "пРИВЕТ.txt"}, {"'Привет.txt' and 'пРИВЕТ.txt'"}},
         {{"a", "b", "Łódź", "lodz"}, {}},
+        // Windows' own upper case, not the C library's, which differs on these.
+        {{"σ.txt", "Σ.txt", "ς.txt"}, {"'Σ.txt' and 'σ.txt'"}},
+        {{"ı.txt", "I.txt", "ſ.txt", "S.txt", "µ.txt", "Μ.txt"}, {}},
+        {{"ǅ", "Ǆ", "ǆ"}, {"'Ǆ' and 'ǆ'"}},
+        {{"\u1C80.txt", "В.txt"}, {}},
+        {{"Ա.txt", "ա.txt", "ა.txt", "Ა.txt"}, {"'Ա.txt' and 'ա.txt'", "'ა.txt' and 'Ა.txt'"}},
+        // Names are compared a UTF-16 unit at a time: beyond the BMP nothing has case.
+        {{"\U00010400.txt", "\U00010428.txt"}, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.names.front());

@@ -10,7 +10,7 @@
 #include "platform_detail.h"
 #include "progress_line.h"
 
-#include <iomanip>
+#include <memory>
 #include <ostream>
 
 namespace kwpack {
@@ -25,6 +25,38 @@ int ReportFileError(const plat::FileError& error, Console& console)
 int ReportUnusableFolder(const UnusableFolder& error, Console& console)
 {
     console.err << "kwpack: " << error.what() << '\n';
+    return kExitFailed;
+}
+
+ProgressStyle ProgressOf(const Console& console)
+{
+    if (console.quiet)
+        return ProgressStyle::None;
+    return console.errIsTerminal ? ProgressStyle::LiveLine : ProgressStyle::PerLine;
+}
+
+// Tells the plan's refusals, or else its warnings, which --strict makes
+// errors; false when the pack must stop there, before anything is written.
+bool MayWrite(const PackPlan& plan, bool strict, Console& console)
+{
+    for (const std::string& refusal : plan.refusals)
+        console.err << "kwpack: refused: " << refusal << '\n';
+    if (plan.refusals.empty()) {
+        for (const std::string& warning : plan.warnings)
+            console.err << "kwpack: " << (strict ? "error: " : "warning: ") << warning << '\n';
+        if (!strict || plan.warnings.empty())
+            return true;
+    }
+    console.err << "kwpack: nothing written\n";
+    return false;
+}
+
+// `list` stopped before the end of the package: told on standard error, and
+// in the output, which stays whole.
+int StopListing(ListingOutput& output, const std::string& what, const IndexProblem* where, Console& console)
+{
+    console.err << "kwpack: " << what << '\n';
+    output.Stop(what, where);
     return kExitFailed;
 }
 
@@ -50,13 +82,13 @@ void UsePathCodePage(CodePageOption codePage, Console& console)
 }
 
 int RunPack(const std::string& folderArgument, const std::string& outArgument, Console& console,
-            CodePageOption codePage)
+            const PackOptions& options)
 {
     // Where the process may choose (POSIX), paths are written in the package's
     // code page too, so every name the package can hold can also be opened.
-    const unsigned packageCodePage = codePage.value_or(plat::kDefaultCodePage);
+    const unsigned packageCodePage = options.codePage.value_or(plat::kDefaultCodePage);
     plat::SetPathCodePage(packageCodePage);
-    ProgressLine progress(console.err, console.errIsTerminal);
+    ProgressLine progress(console.err, ProgressOf(console));
     try {
         const std::string folder = ToFolderPath(folderArgument);
         const std::string outFolder = ToFolderPath(outArgument);
@@ -65,14 +97,8 @@ int RunPack(const std::string& folderArgument, const std::string& outArgument, C
             return kExitUsage;
         }
         const PackPlan plan = PlanPackage(folder, packageCodePage);
-        if (!plan.refusals.empty()) {
-            for (const std::string& refusal : plan.refusals)
-                console.err << "kwpack: refused: " << refusal << '\n';
-            console.err << "kwpack: nothing written\n";
+        if (!MayWrite(plan, options.strict, console))
             return kExitFailed;
-        }
-        for (const std::string& warning : plan.warnings)
-            console.err << "kwpack: warning: " << warning << '\n';
         EnsureFolder(outFolder, outArgument);
 
         WritePackage(folder, plan, outFolder,
@@ -93,30 +119,29 @@ int RunPack(const std::string& folderArgument, const std::string& outArgument, C
 }
 
 // Each entry is written as it is read, so a listing takes no more memory for a large package.
-int RunList(const std::string& packageArgument, Console& console, CodePageOption codePage)
+int RunList(const std::string& packageArgument, Console& console, CodePageOption codePage, ListFormat format)
 {
     const unsigned packageCodePage = codePage.value_or(plat::kDefaultCodePage);
     plat::SetPathCodePage(packageCodePage);
+    const std::unique_ptr<ListingOutput> output = MakeListingOutput(format, console.out);
     try {
         const std::string folder = ToFolderPath(packageArgument);
         std::uint64_t count = 0;
         std::uint64_t total = 0;
         const std::optional<IndexProblem> problem =
             ReadPackageListing(folder, packageCodePage, [&](const ListedEntry& entry) {
-                console.out << std::setw(10) << entry.size << "  " << ShownName(entry.text) << '\n';
+                output->Entry(entry);
                 ++count;
                 total += entry.size;
             });
-        if (problem) {
-            console.err << "kwpack: " << DescribeProblem(folder, *problem) << '\n';
-            return kExitFailed;
-        }
-        console.out << CountEntries(count) << ", " << CountBytes(total) << '\n';
+        if (problem)
+            return StopListing(*output, DescribeProblem(folder, *problem), &*problem, console);
+        output->Finish(count, total);
         return kExitOk;
     } catch (const UnusableFolder& error) {
-        return ReportUnusableFolder(error, console);
+        return StopListing(*output, error.what(), nullptr, console);
     } catch (const plat::FileError& error) {
-        return ReportFileError(error, console);
+        return StopListing(*output, Shown(error.what()), nullptr, console);
     }
 }
 
@@ -125,7 +150,7 @@ int RunExtract(const std::string& packageArgument, const std::string& destinatio
 {
     UsePathCodePage(codePage, console);
     std::string destination;
-    ConsoleExtractor extractor(console.err, console.errIsTerminal);
+    ConsoleExtractor extractor(console.err, ProgressOf(console));
     try {
         const std::string source = ToFolderPath(packageArgument);
         destination = ToFolderPath(destinationArgument);

@@ -3,6 +3,8 @@
 // The commands, each taking its folders as given on the command line and
 // returning the process's exit status.
 
+#include "listing_output.h"
+
 #include <functional>
 #include <iosfwd>
 #include <optional>
@@ -23,6 +25,7 @@ struct Console {
     bool errIsTerminal = false; // progress is then one line rewritten in place
     // Why writing `out` failed, in the system's words, once it has; empty when it cannot tell.
     std::function<std::string()> outFailure;
+    bool quiet = false; // no progress; warnings and errors still go to `err`
 };
 
 // The code page named with --codepage, if any. Packages are written and read
@@ -31,8 +34,15 @@ struct Console {
 // system's ANSI code page on Windows, as in the installer.
 using CodePageOption = std::optional<unsigned>;
 
-int RunPack(const std::string& folder, const std::string& outFolder, Console& console, CodePageOption codePage = {});
-int RunList(const std::string& packageFolder, Console& console, CodePageOption codePage = {});
+struct PackOptions {
+    CodePageOption codePage;
+    bool strict = false; // every warning is an error, and nothing is written
+};
+
+int RunPack(const std::string& folder, const std::string& outFolder, Console& console,
+            const PackOptions& options = {});
+int RunList(const std::string& packageFolder, Console& console, CodePageOption codePage = {},
+            ListFormat format = ListFormat::Text);
 int RunExtract(const std::string& packageFolder, const std::string& destinationFolder, Console& console,
                CodePageOption codePage = {});
 

@@ -7,8 +7,8 @@
 
 namespace kwpack {
 
-ConsoleExtractor::ConsoleExtractor(std::ostream& err, bool liveLine)
-    : m_err(err), m_progress(err, liveLine)
+ConsoleExtractor::ConsoleExtractor(std::ostream& err, ProgressStyle style)
+    : m_err(err), m_progress(err, style)
 {
 }
 

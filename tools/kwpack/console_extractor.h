@@ -8,12 +8,12 @@
 
 namespace kwpack {
 
-// The engine with a console for its host: status goes to `err`, as one line
-// rewritten in place on a terminal or as a line per entry otherwise, and then
-// the reason an extraction stopped, both as the user reads them.
+// The engine's extraction with a console for its host: status goes to `err`
+// in the style asked for, and then the reason an extraction stopped, both as
+// the user reads them.
 class ConsoleExtractor : public CPackageExtractor {
 public:
-    ConsoleExtractor(std::ostream& err, bool liveLine);
+    ConsoleExtractor(std::ostream& err, ProgressStyle style);
 
     void SetStatus(int percent, const std::string& text) override;
     // Ends the rewritten line, so what follows starts on a line of its own.

@@ -88,8 +88,6 @@ void MoveFileIntoPlace(const std::string& from, const std::string& to);
 // True when standard error, where progress goes, is an interactive console that understands `\r`.
 bool StderrIsTerminal();
 
-// UTF-8 text with every letter in upper case, as Windows compares file names.
-std::string UpperCase(const std::string& text);
 // The form in which two names of one file are equal: as written on POSIX,
 // without regard to case on Windows.
 std::string NameKey(const std::string& name);

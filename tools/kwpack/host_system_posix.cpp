@@ -6,8 +6,6 @@
 #include "posix_path.h"
 
 #include <cerrno>
-#include <clocale>
-#include <cwctype>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -190,24 +188,6 @@ void MoveFileIntoPlace(const std::string& from, const std::string& to)
 }
 
 bool StderrIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
-
-// Case as the C library knows it for all of Unicode, which takes a UTF-8 locale.
-std::string UpperCase(const std::string& text)
-{
-    static const locale_t unicode = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
-    std::string upper;
-    char32_t point = 0;
-    for (std::size_t at = 0, length = 1; at < text.size(); at += length) {
-        if (!plat::ReadUtf8(text, at, point, length)) {
-            upper += text[at];
-            length = 1;
-            continue;
-        }
-        const auto wide = static_cast<wint_t>(point);
-        plat::AppendUtf8(upper, static_cast<char32_t>(unicode != nullptr ? ::towupper_l(wide, unicode) : ::towupper(wide)));
-    }
-    return upper;
-}
 
 std::string NameKey(const std::string& name) { return name; }
 

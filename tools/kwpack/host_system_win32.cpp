@@ -42,19 +42,35 @@ std::wstring ToWideString(const std::string& text, UINT codePage)
 // An engine path, in the ANSI code page, as the wide calls take it.
 std::wstring WidePath(const std::string& path) { return ToWideString(path, CP_ACP); }
 
-// Text for a name or a message, never refused: what `codePage` cannot write
-// becomes its default character, and a lone surrogate in UTF-8 becomes U+FFFD,
-// which no code page of a package can write.
-std::string Narrow(const std::wstring& wide, UINT codePage)
+// A name for a message in the ANSI code page, never refused: what the code
+// page cannot write becomes its default character.
+std::string NarrowForMessage(const std::wstring& wide)
 {
     const int size = static_cast<int>(wide.size());
-    const int length = ::WideCharToMultiByte(codePage, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    const int length = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
     std::string text(static_cast<std::size_t>(length), '\0');
-    ::WideCharToMultiByte(codePage, 0, wide.data(), size, text.data(), length, nullptr, nullptr);
+    ::WideCharToMultiByte(CP_ACP, 0, wide.data(), size, text.data(), length, nullptr, nullptr);
     return text;
 }
 
 std::wstring Utf8ToWide(const std::string& text) { return ToWideString(text, CP_UTF8); }
+
+// A name as the system gives it, in UTF-8. A lone surrogate, which a name may
+// hold, is written in its three-byte form, which no strict conversion takes:
+// the name is then refused as no UTF-8, rather than packed as U+FFFD, a
+// look-alike that code page 65001 would write.
+std::string NameText(const std::wstring& wide)
+{
+    std::string text;
+    for (std::size_t at = 0; at < wide.size(); ++at) {
+        char32_t point = static_cast<char16_t>(wide[at]);
+        const bool high = point >= 0xD800 && point <= 0xDBFF;
+        if (high && at + 1 < wide.size() && wide[at + 1] >= 0xDC00 && wide[at + 1] <= 0xDFFF)
+            point = 0x10000 + ((point - 0xD800) << 10) + (static_cast<char16_t>(wide[++at]) - 0xDC00);
+        plat::AppendUtf8(text, point);
+    }
+    return text;
+}
 
 // A link is listed as what it leads to, as on POSIX, its size read from the
 // file it opens rather than the link's own; one that leads nowhere, or to no
@@ -147,7 +163,7 @@ std::vector<FolderItem> ListFolder(const std::string& folder)
     std::vector<FolderItem> items;
     EachItem(folder, [&](const std::wstring& name, const WIN32_FIND_DATAW& data) {
         const std::uint64_t size = static_cast<std::uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
-        items.push_back({Narrow(name, CP_UTF8), KindOf(data), size});
+        items.push_back({NameText(name), KindOf(data), size});
         if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
             ListAsLinked(folder, name, items.back());
     });
@@ -157,7 +173,7 @@ std::vector<FolderItem> ListFolder(const std::string& folder)
 std::vector<std::string> FolderNames(const std::string& folder)
 {
     std::vector<std::string> names;
-    EachItem(folder, [&](const std::wstring& name, const WIN32_FIND_DATAW&) { names.push_back(Narrow(name, CP_UTF8)); });
+    EachItem(folder, [&](const std::wstring& name, const WIN32_FIND_DATAW&) { names.push_back(NameText(name)); });
     return names;
 }
 
@@ -172,7 +188,7 @@ plat::File OpenListedFile(const std::string& folder, const std::string& name)
                       nullptr)));
     const DWORD error = ::GetLastError();
     // Engine text names it in messages, so the name goes into the ANSI code page as well as it can.
-    const std::string path = folder + Narrow(wideName, CP_ACP);
+    const std::string path = folder + NarrowForMessage(wideName);
     if (!file)
         plat::RaiseSystemError(path, "cannot open", static_cast<long>(error));
     return plat::File(std::move(file), path);
@@ -278,17 +294,7 @@ bool StderrIsTerminal()
     return ::GetConsoleMode(::GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
 }
 
-std::string UpperCase(const std::string& text)
-{
-    const std::wstring wide = Utf8ToWide(text);
-    const int size = static_cast<int>(wide.size());
-    std::wstring upper(wide.size(), L'\0');
-    // Upper case maps each UTF-16 unit to one, so the length stays.
-    ::LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, wide.data(), size, upper.data(), size);
-    return Narrow(upper, CP_UTF8);
-}
-
-std::string NameKey(const std::string& name) { return UpperCase(name); }
+std::string NameKey(const std::string& name) { return plat::UpperCase(name); }
 
 Utf8Console::Utf8Console() : m_saved(::GetConsoleOutputCP())
 {

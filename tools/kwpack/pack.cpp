@@ -6,6 +6,7 @@
 #include "installer_engine.h"
 #include "package_index.h"
 #include "platform.h"
+#include "platform_detail.h"
 
 #include <algorithm>
 #include <optional>
@@ -22,9 +23,9 @@ std::string Quoted(const std::string& name) { return "'" + Printable(name) + "'"
 
 bool HoldsProgram(const std::vector<PackEntry>& entries)
 {
-    const std::string program = UpperCase(CInstallEngine::kProgramName);
+    const std::string program = plat::UpperCase(CInstallEngine::kProgramName);
     return std::any_of(entries.begin(), entries.end(),
-                       [&](const PackEntry& entry) { return UpperCase(entry.name) == program; });
+                       [&](const PackEntry& entry) { return plat::UpperCase(entry.name) == program; });
 }
 
 [[noreturn]] void RaiseChanged(const std::string& path)
@@ -133,7 +134,7 @@ std::vector<std::string> FindCaseTwins(const std::vector<PackEntry>& entries)
     std::vector<std::string> refusals;
     std::vector<std::pair<std::string, std::string>> folded;
     for (const PackEntry& entry : entries)
-        folded.emplace_back(UpperCase(entry.name), entry.name);
+        folded.emplace_back(plat::UpperCase(entry.name), entry.name);
     std::sort(folded.begin(), folded.end());
     for (std::size_t i = 1; i < folded.size(); ++i) {
         if (folded[i].first == folded[i - 1].first)

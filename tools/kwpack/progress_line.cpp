@@ -38,12 +38,14 @@ std::string FirstCharacters(const std::string& text, std::size_t count)
 
 } // namespace
 
-ProgressLine::ProgressLine(std::ostream& out, bool liveLine) : m_out(out), m_liveLine(liveLine) {}
+ProgressLine::ProgressLine(std::ostream& out, ProgressStyle style) : m_out(out), m_style(style) {}
 
 void ProgressLine::Show(int percent, const std::string& text)
 {
+    if (m_style == ProgressStyle::None)
+        return;
     std::string line = StatusLine(percent, text);
-    if (!m_liveLine) {
+    if (m_style == ProgressStyle::PerLine) {
         m_heldBack += line + '\n';
         if (m_heldBack.size() >= kBatchSize) {
             m_out << m_heldBack;
@@ -63,7 +65,7 @@ void ProgressLine::Show(int percent, const std::string& text)
 
 void ProgressLine::End()
 {
-    if (m_liveLine && m_shownWidth > 0)
+    if (m_shownWidth > 0)
         m_out << '\n';
     m_shownWidth = 0;
     m_out << m_heldBack;
