@@ -5,6 +5,7 @@
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+# shellcheck source=SCRIPTDIR/wine-paths.sh
 . scripts/wine-paths.sh
 route=$(scripts/run32/run32 route) || exit 1
 echo "test-windows: 32-bit programs run $route here"
