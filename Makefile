@@ -49,7 +49,7 @@ dist: bootstrap
 	./scripts/make-dist.sh $(JOBS)
 
 dist-check: bootstrap
-	./scripts/dist-check.sh $(JOBS)
+	./scripts/check-reproducible.sh $(JOBS)
 
 run: dist windows
 	./scripts/make-demo.sh

@@ -7,10 +7,11 @@ set -eu
 # qemu-user-static and gcc-multilib serve machines whose kernel runs no 32-bit
 # code: scripts/run32 emulates the 32-bit programs there, with a small library
 # of its own built for them. The x86_64 compiler builds the benchmark's Windows
-# half on such machines.
+# half on such machines. Wine only recommends fonts-wine, whose Marlett
+# cmake/wine-run puts into each prefix.
 packages="cmake make g++ googletest libgtest-dev libcli11-dev g++-mingw-w64-i686-posix
 binutils-mingw-w64-i686 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine32:i386 wine64
-xvfb xauth x11-utils imagemagick clang libclang-rt-14-dev git openssl osslsigncode locales python3
+fonts-wine xvfb xauth x11-utils imagemagick clang libclang-rt-14-dev git openssl osslsigncode locales python3
 qemu-user-static gcc-multilib"
 # Only `make bench` needs these.
 if [ "${1:-}" = "--bench" ]; then

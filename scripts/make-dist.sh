@@ -44,7 +44,7 @@ ship objcopy "$root/build/dist-native/tools/kwpack/kwpack" kwpack
 # What takes the installer's bytes, for when it nears its budget.
 "$root/scripts/size-map.py" "$root/build/dist-windows/ui/PelmoraInstaller.map" \
     >"$root/build/dist-windows/PelmoraInstaller-size.md"
-"$root/scripts/check-dist.sh" "$dist" "$root"
+"$root/scripts/check-release-files.sh" "$dist" "$root"
 
 if [ -n "${SIGN_CERT:-}" ] || [ -n "${SIGN_KEY:-}" ]; then
     "$root/scripts/sign.sh" "$dist/PelmoraInstaller.exe" "$dist/kwpack.exe"

@@ -5,6 +5,8 @@
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+# shellcheck source=SCRIPTDIR/wine-paths.sh
+. scripts/wine-paths.sh
 route=$(scripts/run32/run32 route) || exit 1
 echo "test-windows: 32-bit programs run $route here"
 scripts/run32/run32 exec ctest --preset windows
@@ -12,7 +14,7 @@ status=$?
 scripts/wine-cleanup.sh
 # The emulation stays inside run32's namespace: out here an i386 program
 # still cannot start.
-if [ "$route" = emulated ] && /usr/lib/wine/wine --version >/dev/null 2>&1; then
+if [ "$route" = emulated ] && "$wine_dir/wine" --version >/dev/null 2>&1; then
     echo "test-windows: 32-bit programs start outside run32's namespace: a binfmt handler was registered machine-wide" >&2
     status=1
 fi

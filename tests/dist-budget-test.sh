@@ -17,11 +17,11 @@ dist_of() {
 dist_of within "$budget"
 dist_of over $((budget + 1))
 
-"$source/scripts/check-dist.sh" "$work/within" "$source" >/dev/null 2>&1 || {
+"$source/scripts/check-release-files.sh" "$work/within" "$source" >/dev/null 2>&1 || {
     echo "an installer of exactly the budget was refused" >&2
     exit 1
 }
-if "$source/scripts/check-dist.sh" "$work/over" "$source" 2>"$work/message" >/dev/null; then
+if "$source/scripts/check-release-files.sh" "$work/over" "$source" 2>"$work/message" >/dev/null; then
     echo "an installer over the budget was taken" >&2
     exit 1
 fi

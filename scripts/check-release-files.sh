@@ -2,13 +2,13 @@
 # Checks the shipped programs in a dist folder: the installer within its size
 # budget, no debug sections in any of them, and no path of the build machine
 # inside.
-# Usage: check-dist.sh DIST_FOLDER SOURCE_FOLDER
+# Usage: check-release-files.sh DIST_FOLDER SOURCE_FOLDER
 set -eu
 dist=$1
 source=$2
 status=0
 fail() {
-    echo "check-dist: $1" >&2
+    echo "check-release-files: $1" >&2
     status=1
 }
 
@@ -31,5 +31,5 @@ for program in PelmoraInstaller.exe kwpack.exe kwpack; do
         fail "$program holds the build machine's path $source"
     fi
 done
-[ "$status" -ne 0 ] || echo "check-dist: PelmoraInstaller.exe is $size bytes of its $budget; no debug sections, no build paths"
+[ "$status" -ne 0 ] || echo "check-release-files: PelmoraInstaller.exe is $size bytes of its $budget; no debug sections, no build paths"
 exit $status
