@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform.h"
+#include "file.h"
 
 #include <cstddef>
 #include <string_view>

@@ -1,6 +1,6 @@
 #include "entry_name.h"
 
-#include "platform.h"
+#include "code_page.h"
 
 #include <algorithm>
 #include <cstring>

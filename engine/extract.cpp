@@ -1,6 +1,6 @@
+#include "code_page.h"
 #include "data_stream.h"
-#include "destination_check.h"
-#include "destination_root.h"
+#include "destination.h"
 #include "message_box.h"
 #include "package_extractor.h"
 #include "package_index.h"
@@ -37,7 +37,6 @@ void CPackageExtractor::ExtractAll(const std::string& sourceFolder, const std::s
     plat::FileSize bytesDone = 0;
     // Entries are streamed, never held whole.
     DataStream contents(data);
-    const DestinationFolder destination(destinationFolder);
     plat::DestinationRoot root(destinationFolder);
     std::string text;
 
@@ -51,7 +50,7 @@ void CPackageExtractor::ExtractAll(const std::string& sourceFolder, const std::s
             RaiseBadEntry(plat::kCauseEndOfFile, data, record.name, "its data runs past the end of the data file");
         if (verdict.fault != RecordFault::kNone)
             RaiseBadEntry(plat::kCauseBadPath, index, record.name, std::string("refused name: ") + verdict.reason);
-        if (!destination.Contains(record.name))
+        if (!root.Contains(record.name))
             RaiseBadEntry(plat::kCauseBadPath, index, record.name, "its full path is not inside the destination folder");
 
         plat::File output = root.CreateOutput(record.name);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "package_extractor.h"
-#include "platform.h"
+#include "paths.h"
 
 #include <cstdint>
 #include <string>

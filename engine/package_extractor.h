@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform.h"
+#include "file_error.h"
 
 #include <string>
 

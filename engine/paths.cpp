@@ -1,3 +1,4 @@
+#include "code_page.h"
 #include "installer_engine.h"
 #include "message_box.h"
 

@@ -1,5 +1,6 @@
 #include "record_check.h"
 
+#include "code_page.h"
 #include "entry_name.h"
 
 RecordVerdict JudgeRecord(const IndexRecord& record, plat::FileSize dataLeft, unsigned codePage, std::string& text)

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "file.h"
 #include "package_index.h"
-#include "platform.h"
 
 #include <string>
 

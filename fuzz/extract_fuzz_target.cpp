@@ -4,6 +4,7 @@
 // folder, every file in it must have a name the name check accepts, and the
 // progress must have run from 0 to at most 100 without going back.
 
+#include "code_page.h"
 #include "entry_name.h"
 #include "package_extractor.h"
 #include "package_index.h"

@@ -41,7 +41,7 @@ report() {
     mkdir "$out/$name"
     gcovr --root "$root" -j "$jobs" \
         --filter 'engine/' --filter 'platform/' --filter 'ui/' --filter 'tools/kwpack/' \
-        --exclude 'ui/tests/' --exclude 'platform/code_page_data\.cpp' "$@" \
+        --exclude 'ui/tests/' --exclude 'platform/code_page/tables/code_page_data\.cpp' "$@" \
         --exclude-directories "build/coverage-$name/wineprefix" \
         --exclude-directories "build/coverage-$name/googletest" \
         --exclude-unreachable-branches --exclude-throw-branches \
@@ -67,7 +67,7 @@ GCOV_PREFIX=Z: KW_COVERAGE_STARTS=Z:$out/windows-starts.log \
 WINEPREFIX=$root/build/coverage-windows/wineprefix wineserver -k 2>/dev/null
 
 report native --exclude '.*win32'
-report windows --gcov-executable i686-w64-mingw32-gcov --exclude '.*posix' --exclude 'platform/code_page_table\.'
+report windows --gcov-executable i686-w64-mingw32-gcov --exclude '.*posix' --exclude 'platform/code_page/tables/code_page_table\.'
 python3 scripts/coverage/summary.py "$out" tests/coverage-gaps.md native=build/coverage-native \
     windows=build/coverage-windows
 echo "coverage: reports in $out: native/index.html, windows/index.html; the lines not run in native.txt, windows.txt"

@@ -1,6 +1,6 @@
 #include "folder_browser.h"
 
-#include "win32_paths.h"
+#include "win32_text.h"
 #include "win_handles.h"
 
 namespace ui {

@@ -1,6 +1,6 @@
+#include "code_page.h"
 #include "code_page_text.h"
 #include "installer_fixture.h"
-#include "platform.h"
 #include "progress_bar.h"
 
 #include <algorithm>

@@ -1,6 +1,7 @@
 #include "installer_driver.h"
 
 #include "screen_capture.h"
+#include "test_handles_win32.h"
 #include "win32_text.h"
 
 #include <algorithm>
@@ -211,7 +212,7 @@ InstallerProcess::InstallerProcess(const std::wstring& program, const std::strin
         const DWORD error = GetLastError();
         throw std::runtime_error("cannot start the installer: error " + std::to_string(error));
     }
-    const plat::UniqueHandle thread(info.hThread);
+    const kwtest::UniqueHandle thread(info.hThread);
     m_process.Reset(info.hProcess);
     m_id = info.dwProcessId;
 }

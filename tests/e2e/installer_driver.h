@@ -4,6 +4,7 @@
 // types, clicks and answers message boxes. Every wait polls with a time limit
 // and raises std::runtime_error when the limit passes.
 
+#include "test_handles_win32.h"
 #include "win32_handles.h"
 
 #include <windows.h>
@@ -112,7 +113,7 @@ private:
     std::vector<HWND> TopLevelWindows() const;
     HWND FindTopLevel(const std::function<bool(HWND)>& match) const;
 
-    plat::UniqueHandle m_process;
+    kwtest::UniqueHandle m_process;
     DWORD m_id = 0;
 };
 

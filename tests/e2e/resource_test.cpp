@@ -1,6 +1,7 @@
 // Checks the resources compiled into the built installer, read back from the file.
 #include "dialog_template.h"
 #include "installer_driver.h"
+#include "test_handles_win32.h"
 
 #include <gtest/gtest.h>
 
@@ -61,7 +62,7 @@ protected:
         return names;
     }
 
-    plat::UniqueLibrary m_module;
+    kwtest::UniqueLibrary m_module;
 };
 
 struct ExpectedItem {

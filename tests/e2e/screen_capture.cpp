@@ -1,5 +1,6 @@
 #include "screen_capture.h"
 
+#include "test_handles_win32.h"
 #include "win32_handles.h"
 
 #include <cstdint>
@@ -27,7 +28,7 @@ ScreenImage CopyPixels(HDC source, const RECT& area)
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
     plat::UniqueGdiObject<HGDIOBJ> bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    plat::UniqueMemoryDC memory(CreateCompatibleDC(source));
+    kwtest::UniqueMemoryDC memory(CreateCompatibleDC(source));
     if (!bitmap || !memory)
         throw std::runtime_error("cannot make a capture bitmap");
     const HGDIOBJ previous = SelectObject(memory.Get(), bitmap.Get());
@@ -48,7 +49,7 @@ ScreenImage CopyPixels(HDC source, const RECT& area)
 ScreenImage DrawIconOn(HICON icon, COLORREF background, int width, int height)
 {
     plat::UniqueWindowDC screen(plat::WindowDC{nullptr, GetDC(nullptr)});
-    plat::UniqueMemoryDC memory(CreateCompatibleDC(screen.Get().dc));
+    kwtest::UniqueMemoryDC memory(CreateCompatibleDC(screen.Get().dc));
     plat::UniqueGdiObject<HGDIOBJ> bitmap(CreateCompatibleBitmap(screen.Get().dc, width, height));
     const HGDIOBJ previous = SelectObject(memory.Get(), bitmap.Get());
     plat::UniqueGdiObject<HGDIOBJ> brush(CreateSolidBrush(background));

@@ -3,12 +3,12 @@
 // doing, to which file, and why.
 
 #include "commands.h"
-#include "destination_check.h"
-#include "destination_root.h"
+#include "destination.h"
 #include "failing_call.h"
+#include "file.h"
 #include "host_system.h"
-#include "verify.h"
 #include "test_support.h"
+#include "verify.h"
 
 #include <gtest/gtest.h>
 
@@ -184,9 +184,9 @@ TEST(FailingCalls, EachIsToldWithWhatWasDoneAndToWhichFile)
 TEST(FailingCalls, ADestinationWithNoFullPathHoldsNothing)
 {
     const std::optional<std::string> told = kwtest::WithFailingCall(
-        "getcwd", nullptr, [] { return DestinationFolder("relative\\").Contains("x") ? "inside" : "outside"; });
+        "getcwd", nullptr, [] { return plat::DestinationPath("relative\\").Contains("x") ? "inside" : "outside"; });
     if (!told)
         GTEST_SKIP() << "the current folder is not asked of the system here";
     EXPECT_EQ(*told, "outside");
-    EXPECT_TRUE(DestinationFolder("relative\\").Contains("x"));
+    EXPECT_TRUE(plat::DestinationPath("relative\\").Contains("x"));
 }

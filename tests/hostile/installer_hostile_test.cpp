@@ -5,6 +5,7 @@
 #include "other_process_lock.h"
 #include "planted_node.h"
 #include "symbolic_link.h"
+#include "test_handles_win32.h"
 
 #include <cctype>
 #include <iostream>
@@ -67,7 +68,7 @@ std::vector<std::string> SearchLikeWindows(const std::string& program, const std
         ADD_FAILURE() << "cannot create " << path;
         return set;
     }
-    const plat::UniqueRegistryKey key(created);
+    const kwtest::UniqueRegistryKey key(created);
     static const char kOrder[] = "native,builtin";
     for (const std::string& name : names) {
         if (exceptions.count(name + ".dll") != 0)
@@ -123,8 +124,8 @@ void ExpectUnguardedProgramLoads(const std::vector<std::string>& names)
     PROCESS_INFORMATION started{};
     ASSERT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                                folder.Path().c_str(), &startup, &started));
-    const plat::UniqueHandle process(started.hProcess);
-    const plat::UniqueHandle thread(started.hThread);
+    const kwtest::UniqueHandle process(started.hProcess);
+    const kwtest::UniqueHandle thread(started.hThread);
     ASSERT_EQ(WaitForSingleObject(process.Get(), 30000), WAIT_OBJECT_0);
     EXPECT_EQ(Present(markers), markers);
 }

@@ -1,5 +1,6 @@
 #include "other_process_lock.h"
 
+#include "test_handles_win32.h"
 #include "win32_handles.h"
 
 #include <windows.h>
@@ -22,8 +23,8 @@ std::string HolderPath()
 } // namespace
 
 struct OtherProcessLock::Process {
-    plat::UniqueHandle process;
-    plat::UniqueHandle release; // the holder's standard input; closing it lets the holder go
+    kwtest::UniqueHandle process;
+    kwtest::UniqueHandle release; // the holder's standard input; closing it lets the holder go
 };
 
 OtherProcessLock::OtherProcessLock(const std::string& enginePath, Hold hold) : m_process(std::make_unique<Process>())
@@ -35,11 +36,11 @@ OtherProcessLock::OtherProcessLock(const std::string& enginePath, Hold hold) : m
     HANDLE releaseWrite = nullptr;
     if (!::CreatePipe(&readyRead, &readyWrite, &inherit, 0))
         throw std::runtime_error("CreatePipe failed");
-    plat::UniqueHandle ready(readyRead);
-    plat::UniqueHandle readyChildEnd(readyWrite);
+    kwtest::UniqueHandle ready(readyRead);
+    kwtest::UniqueHandle readyChildEnd(readyWrite);
     if (!::CreatePipe(&releaseRead, &releaseWrite, &inherit, 0))
         throw std::runtime_error("CreatePipe failed");
-    plat::UniqueHandle releaseChildEnd(releaseRead);
+    kwtest::UniqueHandle releaseChildEnd(releaseRead);
     m_process->release.Reset(releaseWrite);
     ::SetHandleInformation(readyRead, HANDLE_FLAG_INHERIT, 0);
     ::SetHandleInformation(releaseWrite, HANDLE_FLAG_INHERIT, 0);

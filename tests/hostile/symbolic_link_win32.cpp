@@ -1,5 +1,6 @@
 #include "symbolic_link.h"
 
+#include "test_handles_win32.h"
 #include "test_support.h"
 #include "unix_shell.h"
 #include "win32_handles.h"
@@ -37,8 +38,8 @@ bool RunUnixCommand(const std::string& folder, const std::string& command)
     if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
                           &started))
         return false;
-    const plat::UniqueHandle process(started.hProcess);
-    const plat::UniqueHandle thread(started.hThread);
+    const kwtest::UniqueHandle process(started.hProcess);
+    const kwtest::UniqueHandle thread(started.hThread);
     for (int waited = 0; waited < 1000; ++waited) {
         if (::DeleteFileA(mark))
             return true;

@@ -1,7 +1,7 @@
 #include "cli.h"
 #include "kw_version.h"
 #include "kwpack_test_support.h"
-#include "platform.h"
+#include "paths.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "commands.h"
+#include "pack.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +20,20 @@ struct CapturedConsole {
     kwpack::Console console{out, err, false, {}};
 
     explicit CapturedConsole(bool terminal = false) { console.errIsTerminal = terminal; }
+};
+
+// The index of a package of a.txt and an empty readme, byte for byte.
+inline const std::string kWorkedIndex("\x03\0\0\0\x05\0\0\0a.txt\0\0\0\0\x06\0\0\0readme", 27);
+
+// A folder to pack, the folder packed into, and what the pack told.
+struct Packing {
+    TempFolder app;
+    TempFolder out;
+    CapturedConsole captured;
+
+    void Add(const std::string& name, const std::string& contents) { WriteBytes(app.Path() + name, contents); }
+    int Run() { return Run(out.Path()); }
+    int Run(const std::string& outFolder) { return kwpack::RunPack(app.Path(), outFolder, captured.console); }
 };
 
 // An engine path of ASCII names as kwpack shows it: with the system's own separator.

@@ -7,9 +7,9 @@
 // upper case of every BMP unit. Any difference means that Linux and Windows
 // would read, write or compare a name differently.
 
+#include "code_page.h"
 #include "code_page_table.h"
-#include "platform.h"
-#include "platform_detail.h"
+#include "system_conversion.h"
 
 #include <gtest/gtest.h>
 

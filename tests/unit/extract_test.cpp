@@ -1,3 +1,4 @@
+#include "code_page.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,6 @@
 #include "test_support.h"
 
+#include "code_page.h"
 #include "message_box.h"
 #include "package_index.h"
 

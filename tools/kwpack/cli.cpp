@@ -1,5 +1,6 @@
 #include "cli.h"
 
+#include "code_page.h"
 #include "installer_engine.h"
 #include "kw_version.h"
 #include "verify.h"

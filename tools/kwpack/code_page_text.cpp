@@ -1,7 +1,7 @@
 #include "code_page_text.h"
 
-#include "platform.h"
-#include "platform_detail.h"
+#include "code_page.h"
+#include "paths.h"
 
 #include <cstdio>
 

@@ -1,13 +1,14 @@
 #include "commands.h"
 
+#include "code_page.h"
 #include "code_page_text.h"
 #include "console_extractor.h"
 #include "counted.h"
+#include "file_error.h"
 #include "folder_path.h"
 #include "host_system.h"
 #include "pack.h"
 #include "package_listing.h"
-#include "platform_detail.h"
 #include "progress_line.h"
 
 #include <memory>

@@ -1,5 +1,6 @@
 #include "folder_path.h"
 
+#include "code_page.h"
 #include "code_page_text.h"
 #include "installer_engine.h"
 

@@ -4,7 +4,7 @@
 // are engine paths, with `\` between parts; the names of a folder's items are
 // UTF-8, whatever code page a package is written in.
 
-#include "platform.h"
+#include "file.h"
 
 #include <cstdint>
 #include <string>

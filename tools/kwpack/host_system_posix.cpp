@@ -1,7 +1,8 @@
 #include "host_system.h"
 
+#include "code_page.h"
 #include "code_page_text.h"
-#include "platform_detail.h"
+#include "file.h"
 #include "posix_files.h"
 #include "posix_path.h"
 

@@ -1,6 +1,7 @@
 #include "host_system.h"
 
-#include "platform_detail.h"
+#include "code_page.h"
+#include "file.h"
 #include "win32_files.h"
 #include "win32_handles.h"
 #include "win32_text.h"

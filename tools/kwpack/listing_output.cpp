@@ -1,8 +1,8 @@
 #include "listing_output.h"
 
+#include "code_page.h"
 #include "code_page_text.h"
 #include "counted.h"
-#include "platform_detail.h"
 
 #include <cstdio>
 #include <iomanip>

@@ -1,12 +1,12 @@
 #include "pack.h"
 
+#include "code_page.h"
 #include "code_page_text.h"
 #include "entry_name.h"
+#include "file.h"
 #include "host_system.h"
 #include "installer_engine.h"
 #include "package_index.h"
-#include "platform.h"
-#include "platform_detail.h"
 
 #include <algorithm>
 #include <optional>

@@ -2,6 +2,7 @@
 
 // Making the package pair from a flat folder of the application's files.
 
+#include "code_page.h"
 #include "host_system.h"
 
 #include <cstdint>

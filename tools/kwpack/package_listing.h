@@ -3,8 +3,8 @@
 // Reading a package pair back for the publisher: every record, through the
 // engine's own reader, checked the way the installer would need it to be.
 
+#include "file_error.h"
 #include "package_index.h"
-#include "platform.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,5 +1,6 @@
 #include "verify.h"
 
+#include "code_page.h"
 #include "code_page_text.h"
 #include "counted.h"
 #include "folder_path.h"

@@ -3,6 +3,7 @@
 // Checking a folder against a package: the publisher's check before shipping,
 // and the support desk's check of an installed folder.
 
+#include "code_page.h"
 #include "commands.h"
 #include "package_listing.h"
 

@@ -2,10 +2,15 @@
 
 // What the POSIX stand-in's files and its destination share; POSIX-only.
 
+#include <cstddef>
 #include <string>
 #include <sys/stat.h>
 
 namespace plat {
+
+// Beyond any path or link text the kernel gives (PATH_MAX is 4096), so that
+// only a failing call stops a buffer's growth.
+constexpr std::size_t kLongestPathText = std::size_t{1} << 20;
 
 // Takes the file for this process alone, as Windows does for a file opened
 // without sharing.

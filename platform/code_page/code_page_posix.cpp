@@ -4,9 +4,9 @@
 // code page of paths is the process's own setting here, as the system's is
 // on Windows.
 
+#include "code_page.h"
 #include "code_page_table.h"
-#include "platform.h"
-#include "platform_detail.h"
+#include "system_conversion.h"
 
 namespace plat {
 namespace {

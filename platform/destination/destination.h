@@ -1,11 +1,30 @@
 #pragma once
 
-#include "platform.h"
+#include "file.h"
 
 #include <memory>
 #include <string>
 
 namespace plat {
+
+// The destination as text: the system's own full path of the folder and a
+// name joined. The name check works on a name's characters; this asks the
+// system how it will read the joined path, so a rule the name check does not
+// know cannot lead a write outside the folder. The folder's full path is
+// taken once.
+class DestinationPath {
+public:
+    explicit DestinationPath(const std::string& folder);
+
+    // True when the full path of folder + name lies below the folder's full
+    // path. A path the system cannot make a full path of (too long, say) is
+    // not inside.
+    bool Contains(const std::string& name) const;
+
+private:
+    std::string m_folder;
+    std::string m_base; // the folder's full path ending in `\`; empty when it has none
+};
 
 // The folder an extraction writes into, opened as the system resolves it on
 // first use: the user chose it, so it may be a link or lie below one. Below
@@ -25,6 +44,9 @@ public:
     ~DestinationRoot();
     DestinationRoot(const DestinationRoot&) = delete;
     DestinationRoot& operator=(const DestinationRoot&) = delete;
+
+    // The check on the text, made before anything of the name is opened.
+    bool Contains(const std::string& name) const { return m_path.Contains(name); }
 
     // Creates the file `name` (a relative path, parts separated by `\`) or
     // truncates the one there, open for writing with exclusive access. Raises
@@ -46,6 +68,7 @@ private:
     Opened& Root();
 
     std::string m_folder;
+    DestinationPath m_path;
     std::unique_ptr<Opened> m_opened;
 };
 

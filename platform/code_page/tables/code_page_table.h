@@ -8,7 +8,7 @@
 // by the code-page differential test. Portable C++, so that test can run this
 // code and Windows' side by side.
 
-#include "platform.h"
+#include "code_page.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,5 @@
-#include "platform.h"
-#include "platform_detail.h"
+#include "code_page.h"
+#include "system_conversion.h"
 
 #include <algorithm>
 #include <iterator>

@@ -1,8 +1,8 @@
 // Code pages on Windows. Paths are in the system's ANSI code page, which the
 // process cannot choose; the conversions take any code page.
 
-#include "platform.h"
-#include "platform_detail.h"
+#include "code_page.h"
+#include "system_conversion.h"
 #include "win32_text.h"
 
 // ntdll's, declared only in the driver kit's headers.

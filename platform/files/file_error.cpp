@@ -1,5 +1,4 @@
-#include "platform.h"
-#include "platform_detail.h"
+#include "file_error.h"
 
 namespace plat {
 

@@ -1,6 +1,8 @@
-#include "destination_check.h"
+#include "destination.h"
 #include "entry_name.h"
+#include "file_error.h"
 #include "hard_link.h"
+#include "paths.h"
 #include "planted_node.h"
 #include "symbolic_link.h"
 #include "test_support.h"
@@ -22,7 +24,7 @@ struct Case {
 
 // The full-path check on its own, with names the name check already refuses
 // among them: it must hold even where the name check would have a gap.
-TEST(DestinationFolder, AsksTheSystemWhereTheJoinedPathLeads)
+TEST(DestinationPath, AsksTheSystemWhereTheJoinedPathLeads)
 {
     const kwtest::TempFolder folder;
     const Case cases[] = {
@@ -43,27 +45,27 @@ TEST(DestinationFolder, AsksTheSystemWhereTheJoinedPathLeads)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(DestinationFolder(folder.Path()).Contains(c.name), c.inside);
+        EXPECT_EQ(plat::DestinationPath(folder.Path()).Contains(c.name), c.inside);
     }
 }
 
 // A destination whose name is no text in the path code page has no full path
 // to compare with, so nothing is inside it: every entry is refused unwritten.
-TEST(DestinationFolder, ANameThatIsNoTextHoldsNothing)
+TEST(DestinationPath, ANameThatIsNoTextHoldsNothing)
 {
     const kwtest::PathCodePageScope japanese(932);
     if (!japanese.Active())
         GTEST_SKIP() << "the path code page here is the system's";
     const kwtest::TempFolder folder;
     const std::string lone = folder.Path() + "a\x81 \\"; // a lead byte whose second byte no character has
-    EXPECT_FALSE(DestinationFolder(lone).Contains("readme.txt"));
+    EXPECT_FALSE(plat::DestinationPath(lone).Contains("readme.txt"));
     kwtest::WritePackage(folder.Path(), {{"readme.txt", "text"}});
     kwtest::FakeInstaller installer;
     EXPECT_EQ(installer.ExtractFiles(folder.Path(), lone), plat::kCauseBadPath);
     EXPECT_EQ(kwtest::ListTree(folder.Path()), (std::vector<std::string>{"pelmora.kwf", "pelmora.kwi"}));
 }
 
-TEST(DestinationFolder, ComparesWithTheFoldersOwnFullPath)
+TEST(DestinationPath, ComparesWithTheFoldersOwnFullPath)
 {
     const kwtest::TempFolder folder;
     // The folder as the user may type it: with a `.` level, a doubled
@@ -72,24 +74,24 @@ TEST(DestinationFolder, ComparesWithTheFoldersOwnFullPath)
                                    folder.Path().substr(0, folder.Path().size() - 1)};
     for (const std::string& path : spelled) {
         SCOPED_TRACE(path);
-        EXPECT_TRUE(DestinationFolder(path).Contains("\\readme.txt"));
-        EXPECT_FALSE(DestinationFolder(path).Contains("\\..\\readme.txt"));
+        EXPECT_TRUE(plat::DestinationPath(path).Contains("\\readme.txt"));
+        EXPECT_FALSE(plat::DestinationPath(path).Contains("\\..\\readme.txt"));
     }
     // A sibling whose name begins with the folder's is not inside it.
     const std::string trimmed = folder.Path().substr(0, folder.Path().size() - 1);
-    EXPECT_FALSE(DestinationFolder(trimmed + "\\").Contains("..\\" + trimmed.substr(trimmed.rfind('\\') + 1) + "-x\\y"));
+    EXPECT_FALSE(plat::DestinationPath(trimmed + "\\").Contains("..\\" + trimmed.substr(trimmed.rfind('\\') + 1) + "-x\\y"));
 }
 
 // Every name the name check accepts must also pass the full-path check, or
 // good packages would fail to install.
-TEST(DestinationFolder, AgreesWithTheNameCheckOnAcceptedNames)
+TEST(DestinationPath, AgreesWithTheNameCheckOnAcceptedNames)
 {
     const kwtest::TempFolder folder;
     const char* const accepted[] = {"readme.txt", "sub\\file.txt", "a..b", ".profile", "x\\y\\z.dat", "..a", "a b.c"};
     for (const char* name : accepted) {
         SCOPED_TRACE(name);
         ASSERT_TRUE(IsSafeEntryName(name));
-        EXPECT_TRUE(DestinationFolder(folder.Path()).Contains(name));
+        EXPECT_TRUE(plat::DestinationPath(folder.Path()).Contains(name));
     }
 }
 

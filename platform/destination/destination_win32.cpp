@@ -7,9 +7,9 @@
 // are written below can be renamed or moved, out of the destination say,
 // while it is held. Reading, writing and making files in them disturbs nobody.
 
-#include "destination_root.h"
+#include "destination.h"
+#include "file.h"
 #include "link_target.h"
-#include "platform_detail.h"
 #include "win32_files.h"
 
 #include <windows.h>
@@ -68,7 +68,7 @@ struct DestinationRoot::Opened {
     std::vector<HeldFolder> levels;
 };
 
-DestinationRoot::DestinationRoot(std::string folder) : m_folder(std::move(folder)) {}
+DestinationRoot::DestinationRoot(std::string folder) : m_folder(std::move(folder)), m_path(m_folder) {}
 
 DestinationRoot::~DestinationRoot() = default;
 

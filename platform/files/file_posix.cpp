@@ -1,65 +1,20 @@
-// A stand-in for building and testing the engine on Linux: the engine's
-// Windows-style paths are mapped to POSIX paths where the system is called.
+// Files for the POSIX stand-in: the engine's Windows-style paths are mapped
+// to POSIX paths where the system is called.
 
-#include "platform.h"
+#include "file.h"
 #include "grow_buffer.h"
-#include "platform_detail.h"
 #include "posix_files.h"
 #include "posix_path.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <linux/falloc.h>
-#include <glob.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <string_view>
 #include <unistd.h>
-#include <vector>
 
 namespace plat {
-namespace {
-
-// Beyond any path or link text the kernel gives (PATH_MAX is 4096), so that
-// only a failing call stops the buffer's growth.
-constexpr std::size_t kLongestPath = std::size_t{1} << 20;
-
-} // namespace
-
-bool ToPosix(const std::string& path, std::string& native)
-{
-    // Decoded before the separators are mapped: in a double-byte code page the
-    // second byte of a character may be 0x5C, which is no `\`.
-    if (!DecodeText(path, PathCodePage(), native))
-        return false;
-    std::replace(native.begin(), native.end(), '\\', '/');
-    return true;
-}
-
-std::string ToPosix(const std::string& path)
-{
-    std::string native;
-    if (!ToPosix(path, native))
-        throw FileError(kCauseBadPath, path,
-                        "'" + path + "' holds bytes that are no text in code page " + std::to_string(PathCodePage()));
-    return native;
-}
-
-bool ToEnginePath(const std::string& systemPath, std::string& path)
-{
-    std::string text = systemPath;
-    std::replace(text.begin(), text.end(), '/', '\\');
-    std::size_t failedAt = 0;
-    return EncodeText(text, PathCodePage(), path, failedAt);
-}
-
-std::string ShownPath(std::string text)
-{
-    std::replace(text.begin(), text.end(), '\\', '/');
-    return text;
-}
 
 int CauseOfSystemError(long error)
 {
@@ -113,7 +68,7 @@ int Reopen(int node, int flags) { return ::open(("/proc/self/fd/" + std::to_stri
 
 bool ReadLinkAt(int folder, const char* name, std::string& text)
 {
-    return GrowUntilFits(text, 256, kLongestPath, [folder, name](char* data, std::size_t size) {
+    return GrowUntilFits(text, 256, kLongestPathText, [folder, name](char* data, std::size_t size) {
         const ssize_t length = ::readlinkat(folder, name, data, size);
         // An empty text is no link's: 0 is failure here too.
         return length < 0 ? std::size_t{0} : static_cast<std::size_t>(length);
@@ -216,72 +171,6 @@ FileSize File::GetPosition() const
     if (position < 0)
         RaiseSystemError(m_path, "cannot get the position in", errno);
     return static_cast<FileSize>(position);
-}
-
-bool FindEntry(const std::string& pattern)
-{
-    std::string native;
-    if (!ToPosix(pattern, native))
-        return false;
-    glob_t found{};
-    const int result = ::glob(native.c_str(), GLOB_NOESCAPE | GLOB_NOSORT, nullptr, &found);
-    const bool any = result == 0 && found.gl_pathc > 0;
-    ::globfree(&found);
-    return any;
-}
-
-bool SetCurrentFolder(const std::string& path)
-{
-    std::string native;
-    return ToPosix(path, native) && ::chdir(native.c_str()) == 0;
-}
-
-bool CreateFolder(const std::string& path)
-{
-    std::string native;
-    return ToPosix(path, native) && ::mkdir(native.c_str(), 0777) == 0;
-}
-
-bool GetExecutablePath(std::string& path)
-{
-    std::string native;
-    return ReadLinkAt(AT_FDCWD, "/proc/self/exe", native) && ToEnginePath(native, path);
-}
-
-// Resolves `.` and `..` by the text alone, as the Windows call does; a `..`
-// at the root stays at the root.
-bool GetFullPath(const std::string& path, std::string& full)
-{
-    std::string native;
-    if (!ToPosix(path, native) || native.empty())
-        return false;
-    if (native[0] != '/') {
-        std::string current;
-        const bool got = GrowUntilFits(current, 256, kLongestPath, [](char* data, std::size_t size) {
-            if (::getcwd(data, size) != nullptr)
-                return std::strlen(data);
-            return errno == ERANGE ? size : std::size_t{0};
-        });
-        if (!got)
-            return false;
-        native = current + "/" + native;
-    }
-    // Built part by part: `..` cuts back to the slash before the last part kept.
-    std::string resolved;
-    resolved.reserve(native.size());
-    std::size_t start = 0;
-    while (start <= native.size()) {
-        const std::size_t end = std::min(native.find('/', start), native.size());
-        const std::string_view part(native.data() + start, end - start);
-        if (part == "..")
-            resolved.resize(resolved.empty() ? 0 : resolved.rfind('/'));
-        else if (!part.empty() && part != ".")
-            resolved.append("/").append(part);
-        start = end + 1;
-    }
-    if (resolved.empty() || native.back() == '/')
-        resolved += '/';
-    return ToEnginePath(resolved, full);
 }
 
 } // namespace plat

@@ -1,5 +1,5 @@
 #include "code_page_table.h"
-#include "platform_detail.h"
+#include "code_page.h"
 
 #include <algorithm>
 #include <memory>

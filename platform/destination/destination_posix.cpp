@@ -4,8 +4,9 @@
 // `..` level by level, which no link can stand in for and no length of path
 // can defeat.
 
-#include "destination_root.h"
-#include "platform_detail.h"
+#include "destination.h"
+#include "file.h"
+#include "paths.h"
 #include "posix_files.h"
 #include "posix_path.h"
 
@@ -45,7 +46,7 @@ struct DestinationRoot::Opened {
     bool created = false; // by this run
 };
 
-DestinationRoot::DestinationRoot(std::string folder) : m_folder(std::move(folder)) {}
+DestinationRoot::DestinationRoot(std::string folder) : m_folder(std::move(folder)), m_path(m_folder) {}
 
 DestinationRoot::~DestinationRoot() = default;
 

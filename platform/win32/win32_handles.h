@@ -1,20 +1,14 @@
 #pragma once
 
-// Owners of Win32 resources, one type for each way a resource is released.
-// For Windows-only code: the engine never includes this.
+// Owners of the Win32 resources the platform, the window and kwpack.exe hold,
+// one type for each way a resource is released. For Windows-only code: the
+// engine never includes this.
 
 #include "unique_any.h"
 
 #include <windows.h>
 
 namespace plat {
-
-struct KernelHandleTraits {
-    using Type = HANDLE;
-    static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type handle) noexcept { ::CloseHandle(handle); }
-};
-using UniqueHandle = UniqueAny<KernelHandleTraits>;
 
 // CreateFileA reports failure with INVALID_HANDLE_VALUE, not null.
 struct CreatedFileTraits {
@@ -30,20 +24,6 @@ struct FindHandleTraits {
     static void Close(Type handle) noexcept { ::FindClose(handle); }
 };
 using UniqueFindHandle = UniqueAny<FindHandleTraits>;
-
-struct LibraryTraits {
-    using Type = HMODULE;
-    static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type module) noexcept { ::FreeLibrary(module); }
-};
-using UniqueLibrary = UniqueAny<LibraryTraits>;
-
-struct RegistryKeyTraits {
-    using Type = HKEY;
-    static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type key) noexcept { ::RegCloseKey(key); }
-};
-using UniqueRegistryKey = UniqueAny<RegistryKeyTraits>;
 
 // A window's device context (the screen's when the window is null); ReleaseDC
 // needs the window as well as the DC.
@@ -61,13 +41,6 @@ struct WindowDCTraits {
     static void Close(Type value) noexcept { ::ReleaseDC(value.window, value.dc); }
 };
 using UniqueWindowDC = UniqueAny<WindowDCTraits>;
-
-struct MemoryDCTraits {
-    using Type = HDC;
-    static Type Invalid() noexcept { return nullptr; }
-    static void Close(Type dc) noexcept { ::DeleteDC(dc); }
-};
-using UniqueMemoryDC = UniqueAny<MemoryDCTraits>;
 
 template <typename Handle>
 struct GdiObjectTraits {
