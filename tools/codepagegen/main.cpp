@@ -11,6 +11,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <fcntl.h>
 #include <io.h>
@@ -49,44 +51,55 @@ bool Fail(const std::string& why)
     return false;
 }
 
-bool Generate(unsigned codePage, Generated& table)
+// Every byte sequence that reads as each character, as lead * 256 + trail for a pair.
+using ReadFrom = std::vector<std::vector<std::uint16_t>>;
+
+// The characters that the pairs of `lead` read as, as a row of the table.
+void ReadPairs(unsigned codePage, unsigned lead, Generated& table, ReadFrom& readFrom)
 {
-    table.number = codePage;
-    // Every byte sequence that reads as each character, as lead * 256 + trail for a pair.
-    std::vector<std::vector<std::uint16_t>> readFrom(0x10000);
+    std::vector<std::uint16_t> row(256);
+    unsigned first = 256;
+    unsigned last = 0;
+    for (unsigned trail = 0; trail < 256; ++trail) {
+        const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+        row[trail] = ReadAs(codePage, pair, 2);
+        if (row[trail] == plat::kNoCharacter)
+            continue;
+        readFrom[row[trail]].push_back(static_cast<std::uint16_t>(lead << 8 | trail));
+        first = std::min(first, trail);
+        last = trail;
+    }
+    if (first > last)
+        return;
+    table.rows.push_back({static_cast<std::uint8_t>(lead), static_cast<std::uint8_t>(first),
+                          static_cast<std::uint16_t>(last - first + 1),
+                          static_cast<std::uint32_t>(table.pairs.size())});
+    table.pairs.insert(table.pairs.end(), row.begin() + first, row.begin() + last + 1);
+}
+
+// What every byte and every pair reads as.
+bool ReadBytes(unsigned codePage, Generated& table, ReadFrom& readFrom)
+{
     for (unsigned byte = 0; byte < 256; ++byte) {
-        const char one = static_cast<char>(byte);
         if (::IsDBCSLeadByteEx(codePage, static_cast<BYTE>(byte))) {
             table.singles[byte] = plat::kLeadByte;
-            std::vector<std::uint16_t> row(256);
-            unsigned first = 256;
-            unsigned last = 0;
-            for (unsigned trail = 0; trail < 256; ++trail) {
-                const char pair[2] = {one, static_cast<char>(trail)};
-                row[trail] = ReadAs(codePage, pair, 2);
-                if (row[trail] == plat::kNoCharacter)
-                    continue;
-                readFrom[row[trail]].push_back(static_cast<std::uint16_t>(byte << 8 | trail));
-                first = std::min(first, trail);
-                last = trail;
-            }
-            if (first > last)
-                continue;
-            table.rows.push_back({static_cast<std::uint8_t>(byte), static_cast<std::uint8_t>(first),
-                                  static_cast<std::uint16_t>(last - first + 1),
-                                  static_cast<std::uint32_t>(table.pairs.size())});
-            table.pairs.insert(table.pairs.end(), row.begin() + first, row.begin() + last + 1);
+            ReadPairs(codePage, byte, table, readFrom);
             continue;
         }
+        const char one = static_cast<char>(byte);
         table.singles[byte] = ReadAs(codePage, &one, 1);
         if (byte < 0x80 && table.singles[byte] != byte)
             return Fail("code page " + std::to_string(codePage) + " does not read ASCII as ASCII");
         if (table.singles[byte] != plat::kNoCharacter)
             readFrom[table.singles[byte]].push_back(static_cast<std::uint16_t>(byte));
     }
+    return true;
+}
 
-    // What the strict conversion writes for each character, where the inverse
-    // of the reading does not already say it.
+// What the strict conversion writes for each character, where the inverse
+// of the reading does not already say it.
+bool ReadWrites(unsigned codePage, Generated& table, const ReadFrom& readFrom)
+{
     for (std::uint32_t point = 1; point < 0x10000; ++point) {
         if (point >= 0xD800 && point <= 0xDFFF)
             continue;
@@ -102,19 +115,23 @@ bool Generate(unsigned codePage, Generated& table)
         const std::uint16_t code = static_cast<std::uint16_t>(
             bytes.size() == 1 ? static_cast<unsigned char>(bytes[0])
                               : static_cast<unsigned char>(bytes[0]) << 8 | static_cast<unsigned char>(bytes[1]));
-        bool known = false;
-        for (const std::uint16_t source : sources)
-            known = known || source == code;
-        if (bytes.size() > 2 || !known) {
-            char point_text[16];
-            std::snprintf(point_text, sizeof point_text, "U+%04X", static_cast<unsigned>(point));
-            return Fail("code page " + std::to_string(codePage) + " writes " + point_text +
+        if (bytes.size() > 2 || std::find(sources.begin(), sources.end(), code) == sources.end()) {
+            char pointText[16];
+            std::snprintf(pointText, sizeof pointText, "U+%04X", static_cast<unsigned>(point));
+            return Fail("code page " + std::to_string(codePage) + " writes " + pointText +
                         " as bytes that do not read back as it");
         }
         if (sources.size() > 1)
             table.writtenAs.push_back({static_cast<std::uint16_t>(point), code});
     }
     return true;
+}
+
+bool Generate(unsigned codePage, Generated& table)
+{
+    table.number = codePage;
+    ReadFrom readFrom(0x10000);
+    return ReadBytes(codePage, table, readFrom) && ReadWrites(codePage, table, readFrom);
 }
 
 void PrintNumbers(const std::vector<unsigned>& numbers, int width)
