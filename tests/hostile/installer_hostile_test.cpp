@@ -170,10 +170,9 @@ TEST_F(PlantedDllTest, NoDllBesideTheInstallerIsLoadedThroughAWholeInstall)
     InstallBesidePlanted({"version", "uxtheme", "dwmapi", "shfolder", "winmm"});
 }
 
-// Fails under Wine 8: its shell32 loads comctl32.dll for the folder browser
-// by a search that ignores the process's default DLL directories, so the
-// copy beside the installer is taken. Windows honours them for such loads.
-// Enable once the installer loads comctl32.dll from System32 itself at start-up.
+// Wine 8's shell32 loads comctl32.dll for the folder browser by a search that
+// ignores the default DLL directories; the installer has loaded it from
+// System32 at start-up, so the copy beside it is never taken.
 TEST_F(PlantedDllTest, NoCommonControlsDllBesideTheInstallerIsLoadedByTheFolderBrowser)
 {
     InstallBesidePlanted({"comctl32"});

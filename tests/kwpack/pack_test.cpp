@@ -25,7 +25,7 @@ Names NamesOf(const kwpack::PackPlan& plan)
 {
     Names names;
     for (const auto& entry : plan.entries)
-        names.push_back(entry.name);
+        names.push_back(entry.text);
     return names;
 }
 

@@ -165,7 +165,7 @@ int RunExtract(const std::string& packageArgument, const std::string& destinatio
     } catch (const plat::FileError& error) {
         return ReportFileError(error, console);
     }
-    console.out << "Extracted " << CountEntries(static_cast<std::uint64_t>(extractor.StatusCount())) << " into '"
+    console.out << "Extracted " << CountEntries(static_cast<std::uint64_t>(extractor.EntriesStarted())) << " into '"
                 << Shown(destination) << "'\n";
     return kExitOk;
 }

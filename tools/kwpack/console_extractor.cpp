@@ -14,7 +14,7 @@ ConsoleExtractor::ConsoleExtractor(std::ostream& err, ProgressStyle style)
 
 void ConsoleExtractor::SetStatus(int percent, const std::string& text)
 {
-    ++m_statusCount;
+    ++m_entriesStarted;
     m_progress.Show(percent, Shown(text));
 }
 

@@ -18,7 +18,9 @@ public:
     void SetStatus(int percent, const std::string& text) override;
     // Ends the rewritten line, so what follows starts on a line of its own.
     void EndStatus();
-    int StatusCount() const { return m_statusCount; }
+    // The extraction sets one status for each entry as it starts it, so once
+    // ExtractFiles has returned 0 this is the number of entries extracted.
+    int EntriesStarted() const { return m_entriesStarted; }
 
 protected:
     int ShowMessage(const std::string& text, unsigned type) override;
@@ -27,7 +29,7 @@ protected:
 private:
     std::ostream& m_err;
     ProgressLine m_progress;
-    int m_statusCount = 0;
+    int m_entriesStarted = 0;
     bool m_errorReported = false;
 };
 

@@ -49,7 +49,7 @@ public:
     void Entry(const ListedEntry& entry) override
     {
         m_out << (m_entries++ == 0 ? "\n" : ",\n") << "  {\"name\": " << JsonString(entry.text) << ", \"bytes\": \""
-              << Hex(entry.name) << "\", \"size\": " << entry.size << '}';
+              << Hex(entry.bytes) << "\", \"size\": " << entry.size << '}';
     }
     void Finish(std::uint64_t count, std::uint64_t totalBytes) override
     {

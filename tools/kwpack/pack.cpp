@@ -25,7 +25,7 @@ bool HoldsProgram(const std::vector<PackEntry>& entries)
 {
     const std::string program = plat::UpperCase(CInstallEngine::kProgramName);
     return std::any_of(entries.begin(), entries.end(),
-                       [&](const PackEntry& entry) { return plat::UpperCase(entry.name) == program; });
+                       [&](const PackEntry& entry) { return plat::UpperCase(entry.text) == program; });
 }
 
 [[noreturn]] void RaiseChanged(const std::string& path)
@@ -36,7 +36,7 @@ bool HoldsProgram(const std::vector<PackEntry>& entries)
 // Others may write the file meanwhile, so its length is checked before and after.
 void CopyEntry(const std::string& folder, const PackEntry& entry, plat::File& data, std::vector<char>& buffer)
 {
-    plat::File input = OpenListedFile(folder, entry.name);
+    plat::File input = OpenListedFile(folder, entry.text);
     const std::string& path = input.Path();
     if (input.GetLength() != entry.size)
         RaiseChanged(path);
@@ -77,9 +77,9 @@ void WritePair(const std::string& folder, const PackPlan& plan, PartialPair& pai
     std::vector<char> buffer(kCopyBufferSize);
     for (const PackEntry& entry : plan.entries) {
         if (progress)
-            progress(ProgressPercent(done, total), entry.name);
+            progress(ProgressPercent(done, total), entry.text);
         CopyEntry(folder, entry, *pair.data, buffer);
-        AppendIndexRecord(index, static_cast<std::uint32_t>(entry.size), entry.indexName);
+        AppendIndexRecord(index, static_cast<std::uint32_t>(entry.size), entry.bytes);
         done += entry.size;
     }
     pair.data->Flush();
@@ -134,7 +134,7 @@ std::vector<std::string> FindCaseTwins(const std::vector<PackEntry>& entries)
     std::vector<std::string> refusals;
     std::vector<std::pair<std::string, std::string>> folded;
     for (const PackEntry& entry : entries)
-        folded.emplace_back(plat::UpperCase(entry.name), entry.name);
+        folded.emplace_back(plat::UpperCase(entry.text), entry.text);
     std::sort(folded.begin(), folded.end());
     for (std::size_t i = 1; i < folded.size(); ++i) {
         if (folded[i].first == folded[i - 1].first)
@@ -154,12 +154,12 @@ PackPlan PlanPackage(const std::string& folder, unsigned codePage)
             continue;
         }
         PackEntry entry{item.name, item.size, std::string()};
-        EncodeName(item.name, codePage, entry.indexName); // writable: PackRefusal says so
+        EncodeName(item.name, codePage, entry.bytes); // writable: PackRefusal says so
         plan.entries.push_back(std::move(entry));
     }
     // By the bytes written, so a folder gives the same package on every system.
     std::sort(plan.entries.begin(), plan.entries.end(),
-              [](const PackEntry& a, const PackEntry& b) { return a.indexName < b.indexName; });
+              [](const PackEntry& a, const PackEntry& b) { return a.bytes < b.bytes; });
     std::sort(plan.refusals.begin(), plan.refusals.end());
     for (std::string& twins : FindCaseTwins(plan.entries))
         plan.refusals.push_back(std::move(twins));

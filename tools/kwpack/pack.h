@@ -13,9 +13,9 @@
 namespace kwpack {
 
 struct PackEntry {
-    std::string name; // as listed, UTF-8
+    std::string text; // the name as listed, UTF-8
     std::uint64_t size = 0;
-    std::string indexName; // as the index stores it, in the package's code page
+    std::string bytes; // the name as the index stores it, in the package's code page
 };
 
 struct PackPlan {

@@ -13,7 +13,7 @@ namespace {
 // first, in its order; then what it would take but not as the publisher meant.
 std::string CheckRecord(const IndexRecord& record, plat::FileSize dataLeft, unsigned codePage, ListedEntry& entry)
 {
-    entry.name = record.name;
+    entry.bytes = record.name;
     entry.size = record.dataSize;
     const RecordVerdict verdict = JudgeRecord(record, dataLeft, codePage, entry.text);
     switch (verdict.fault) {

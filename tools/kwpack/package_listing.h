@@ -14,7 +14,7 @@
 namespace kwpack {
 
 struct ListedEntry {
-    std::string name; // the index's bytes
+    std::string bytes; // the name as the index stores it
     std::uint32_t size = 0;
     std::string text; // the name decoded from the package's code page, UTF-8
 };

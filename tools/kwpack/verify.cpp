@@ -65,7 +65,7 @@ std::optional<EntryFault> CheckEntry(plat::File& data, const ListedEntry& entry,
     EntryFault fault{entry.text, false, 0, 0, entry.size, std::string()};
     const plat::FileSize end = data.GetPosition() + entry.size;
     try {
-        plat::File file(folder + entry.name, plat::File::Mode::SharedRead);
+        plat::File file(folder + entry.bytes, plat::File::Mode::SharedRead);
         const std::optional<plat::FileSize> difference = FirstDifference(data, entry.size, file, buffers);
         if (!difference)
             return std::nullopt;
