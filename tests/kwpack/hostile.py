@@ -25,7 +25,7 @@ import subprocess
 import tempfile
 import time
 
-from kwpack_process import check, command, finish, path_arg
+from kwpack_process import check, command, finish, path_arg, runner
 
 MEMORY_LIMIT_KIB = 16 * 1024
 GIB = 1 << 30
@@ -35,7 +35,20 @@ def run(*arguments, stdout=subprocess.DEVNULL):
     """Runs kwpack; returns its exit status, standard error and peak resident memory in KiB.
 
     Standard error goes to a file, not a pipe: Wine's own processes, started
-    with the first program of a session, would hold a pipe open long after."""
+    with the first program of a session, would hold a pipe open long after.
+    A program that Wine itself could not start (its client lost the server,
+    which happens now and then after the kills) is started once more."""
+    status, err, peak = run_once(*arguments, stdout=stdout)
+    if runner and err.startswith("wine client error"):
+        print(f"  Wine could not start kwpack ({err.strip()}); starting it again")
+        if stdout is not subprocess.DEVNULL:
+            stdout.seek(0)
+            stdout.truncate()
+        status, err, peak = run_once(*arguments, stdout=stdout)
+    return status, err, peak
+
+
+def run_once(*arguments, stdout):
     with tempfile.TemporaryFile() as err:
         process = subprocess.Popen(command(*arguments), stdin=subprocess.DEVNULL, stdout=stdout, stderr=err)
         # This child's own usage, where RUSAGE_CHILDREN would give the largest of all children so far.
