@@ -20,6 +20,7 @@ given Z: paths. KW_KILL_ROUNDS (24) and KW_KILL_SEED (the time) set the kills.
 import json
 import os
 import random
+import shutil
 import signal
 import subprocess
 import tempfile
@@ -217,11 +218,14 @@ def killed_pack(work, rounds):
 def packs_at_once(work, rounds, together=3):
     """Packs of two folders into one output folder, started together: each
     waits for the others' steps, so each exits 0 and the pair left is the
-    last one's, whole."""
+    last one's, whole. Every other round the output folder is missing, so
+    that the packs race to make it too."""
     old = make_folder(os.path.join(work, "old"), "old", [f"file{i:02}.bin" for i in range(12)] + ["pelmora.exe"])
     new = make_folder(os.path.join(work, "new"), "new", [f"file{i:02}.bin" for i in range(6, 20)] + ["pelmora.exe"])
     package = os.path.join(work, "package")
     for round_number in range(rounds):
+        if round_number % 2 == 0 and os.path.isdir(package):
+            shutil.rmtree(package)
         with tempfile.TemporaryFile() as err:
             started = [subprocess.Popen(command("pack", path_arg(os.path.join(work, ("old", "new")[i % 2])), "-o",
                                                 path_arg(package)),

@@ -62,14 +62,13 @@ int StopListing(ListingOutput& output, const std::string& what, const IndexProbl
 }
 
 // Creates the last level of a folder that does not exist yet; its parent
-// must. `argument` names it as the command line did.
+// must. `argument` names it as the command line did. Another pack into the
+// same new folder may make it first, which serves as well.
 void EnsureFolder(const std::string& folder, const std::string& argument)
 {
-    if (IsFolder(folder))
+    if (IsFolder(folder) || (!Exists(folder) && MakeFolder(folder)) || IsFolder(folder))
         return;
-    if (Exists(folder))
-        throw UnusableFolder(plat::NotAFolder(ShownName(argument)));
-    MakeFolder(folder);
+    throw UnusableFolder(plat::NotAFolder(ShownName(argument)));
 }
 
 } // namespace

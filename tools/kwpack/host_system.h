@@ -39,9 +39,10 @@ bool IsFolder(const std::string& path);
 bool Exists(const std::string& path);
 // True when both paths name one existing folder, however they are spelt.
 bool IsSameFolder(const std::string& first, const std::string& second);
-// Creates the folder `path`, whose parent must exist. Raises plat::FileError
-// with the system's reason when it cannot.
-void MakeFolder(const std::string& path);
+// Creates the folder `path`, whose parent must exist; false when something of
+// that name is there already. Raises plat::FileError with the system's
+// reason when it cannot.
+bool MakeFolder(const std::string& path);
 bool RemoveFile(const std::string& path);
 
 // Removes the file `path` unless a running program holds it, as a running

@@ -119,10 +119,13 @@ bool IsSameFolder(const std::string& first, const std::string& second)
            S_ISDIR(one.st_mode) && one.st_dev == two.st_dev && one.st_ino == two.st_ino;
 }
 
-void MakeFolder(const std::string& path)
+bool MakeFolder(const std::string& path)
 {
-    if (::mkdir(plat::ToPosix(path).c_str(), 0777) != 0)
+    if (::mkdir(plat::ToPosix(path).c_str(), 0777) == 0)
+        return true;
+    if (errno != EEXIST)
         plat::RaiseSystemError(path, "cannot create the folder", errno);
+    return false;
 }
 
 bool RemoveFile(const std::string& path)

@@ -219,10 +219,14 @@ bool IsSameFolder(const std::string& first, const std::string& second)
            one.nFileIndexLow == two.nFileIndexLow;
 }
 
-void MakeFolder(const std::string& path)
+bool MakeFolder(const std::string& path)
 {
-    if (!::CreateDirectoryA(path.c_str(), nullptr))
-        plat::RaiseSystemError(path, "cannot create the folder", static_cast<long>(::GetLastError()));
+    if (::CreateDirectoryA(path.c_str(), nullptr))
+        return true;
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_ALREADY_EXISTS)
+        plat::RaiseSystemError(path, "cannot create the folder", static_cast<long>(error));
+    return false;
 }
 
 bool RemoveFile(const std::string& path)
