@@ -141,6 +141,9 @@ TEST(List, ReportsTheRecordItsOffsetAndTheFault)
          "refuses the name '..\\x.txt'"},
         {"data past the end of the data file", good + RawRecord(5, 1, "b"), "abcde", "record 2 at index offset 13",
          "its 5 bytes of data run past the end of the data file (2 bytes left)"},
+        // The installer's order: a record's data is judged before its name.
+        {"data past the end and a refused name", good + RawRecord(5, 6, "..\\x.y"), "abcde",
+         "record 2 at index offset 13", "its 5 bytes of data run past the end of the data file (2 bytes left)"},
         {"data nobody claims", good, "abcdef", "after the last record, at index offset 13",
          "the data file holds 3 bytes that no record claims"},
         // The byte is shown by its value, "\x95", whose `\` is no separator to map.
