@@ -90,6 +90,19 @@ void InstallerTest::InstallWithoutQuestions(const Window& dialog, const std::str
     ASSERT_TRUE(settled) << "status line shows \"" << shown << "\", not \"" << status << "\"";
 }
 
+void InstallerTest::InstallStoppedByAFileError(const std::vector<kwtest::Entry>& entries)
+{
+    const Window dialog = StartInstaller(entries);
+    dialog.SetText(kDestinationId, m_target.Path());
+    dialog.Click(kInstallId);
+    const MessageBoxView box = m_installer->WaitForMessageBox();
+    ExpectMessageBox(box, "Caught a file exception!!", IDI_HAND);
+    box.Answer(IDOK);
+    ASSERT_NO_THROW(WaitForStatus(dialog, "Error while extracting!!"));
+    EXPECT_EQ(kwtest::ReadBytes(m_target.Path() + entries.front().name), entries.front().contents);
+    EXPECT_TRUE(Launches().empty());
+}
+
 std::vector<LaunchRecord> InstallerTest::Launches() const
 {
     std::vector<LaunchRecord> launches;

@@ -40,6 +40,9 @@ protected:
 
     // Presses Install and waits for the status line to show `status` with no box in between.
     void InstallWithoutQuestions(const Window& dialog, const std::string& status);
+    // Installs `entries` into the target, which must stop at a file error
+    // with the first entry written and nothing launched.
+    void InstallStoppedByAFileError(const std::vector<kwtest::Entry>& entries);
 
     std::vector<LaunchRecord> Launches() const;
     // Waits for the stand-in's record to show `count` launches.

@@ -197,23 +197,7 @@ TEST_F(LockedPackageTest, ADataFileHeldByAnotherProcessAtInstallTimeIsAFileError
 
 // What others planted in the destination beforehand, as a user without rights
 // could plant it where an administrator will install.
-class PlantedLinkTest : public InstallerTest {
-protected:
-    // Installs `entries` into the destination, which must stop at a file error
-    // with the first entry written and nothing launched.
-    void InstallStoppedByAFileError(const std::vector<kwtest::Entry>& entries)
-    {
-        const Window dialog = StartInstaller(entries);
-        dialog.SetText(kDestinationId, m_target.Path());
-        dialog.Click(kInstallId);
-        const MessageBoxView box = m_installer->WaitForMessageBox();
-        ExpectMessageBox(box, "Caught a file exception!!", IDI_HAND);
-        box.Answer(IDOK);
-        ASSERT_NO_THROW(WaitForStatus(dialog, "Error while extracting!!"));
-        EXPECT_EQ(kwtest::ReadBytes(m_target.Path() + entries.front().name), entries.front().contents);
-        EXPECT_TRUE(Launches().empty());
-    }
-};
+class PlantedLinkTest : public InstallerTest {};
 
 // A folder link out of the destination.
 TEST_F(PlantedLinkTest, AFolderLinkOutOfTheDestinationStopsTheInstallAndWritesNothingOutside)

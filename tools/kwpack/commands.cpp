@@ -62,13 +62,14 @@ int StopListing(ListingOutput& output, const std::string& what, const IndexProbl
 }
 
 // Creates the last level of a folder that does not exist yet; its parent
-// must. `argument` names it as the command line did. Another pack into the
-// same new folder may make it first, which serves as well.
+// must. `argument` names it as the command line did.
 void EnsureFolder(const std::string& folder, const std::string& argument)
 {
-    if (IsFolder(folder) || (!Exists(folder) && MakeFolder(folder)) || IsFolder(folder))
+    if (IsFolder(folder))
         return;
-    throw UnusableFolder(plat::NotAFolder(ShownName(argument)));
+    // Another pack into the same new folder may make it first, which serves as well.
+    if (!MakeFolder(folder) && !IsFolder(folder))
+        throw UnusableFolder(plat::NotAFolder(ShownName(argument)));
 }
 
 } // namespace

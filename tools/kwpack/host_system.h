@@ -35,8 +35,6 @@ std::vector<std::string> FolderNames(const std::string& folder);
 plat::File OpenListedFile(const std::string& folder, const std::string& name);
 
 bool IsFolder(const std::string& path);
-// True when something has the name `path`, a link that leads nowhere included.
-bool Exists(const std::string& path);
 // True when both paths name one existing folder, however they are spelt.
 bool IsSameFolder(const std::string& first, const std::string& second);
 // Creates the folder `path`, whose parent must exist; false when something of

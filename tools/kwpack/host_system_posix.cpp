@@ -96,18 +96,6 @@ bool IsFolder(const std::string& path)
     return plat::ToPosix(path, native) && ::stat(native.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-bool Exists(const std::string& path)
-{
-    std::string native;
-    if (!plat::ToPosix(path, native))
-        return false;
-    // With a final separator the name would have to be a folder.
-    while (native.size() > 1 && native.back() == '/')
-        native.pop_back();
-    struct stat info;
-    return ::lstat(native.c_str(), &info) == 0;
-}
-
 bool IsSameFolder(const std::string& first, const std::string& second)
 {
     std::string nativeFirst;

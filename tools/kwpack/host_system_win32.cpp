@@ -201,15 +201,6 @@ bool IsFolder(const std::string& path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool Exists(const std::string& path)
-{
-    // With a final separator the name would have to be a folder.
-    std::wstring wide = WidePath(path);
-    while (wide.size() > 1 && wide.back() == L'\\')
-        wide.pop_back();
-    return ::GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 bool IsSameFolder(const std::string& first, const std::string& second)
 {
     BY_HANDLE_FILE_INFORMATION one;
